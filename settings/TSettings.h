@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QString>
+#include <array>
+#include <cstdint>
+
+// The disc information of the disc in the drive; stored per disc in cdinfo.dat.
+struct TDiscInfo
+{
+    static constexpr int MaxTitles = 100;
+
+    QString Artist;
+    QString Album;
+    QString Year;
+    std::int32_t Genre = -1; // place in the alphabetical genre list; -1 = none
+    QString Comment;
+    std::int32_t TrackNumber = 0;
+    std::array<QString, MaxTitles> Titles; // Titles[0] is title 1
+
+    QString title(int n) const { return (n >= 1 && n <= MaxTitles) ? Titles[n - 1] : QString(); }
+    void setTitle(int n, const QString& text)
+    {
+        if (n >= 1 && n <= MaxTitles) {
+            Titles[n - 1] = text;
+        }
+    }
+};
+
+// Every user setting of options.ini plus the current disc's information. One record
+// per process (settings()); workers read it while a modal window runs and nothing
+// changes it meanwhile.
+struct TSettings
+{
+    // CommonOptions
+    QString OutputFolder;
+    std::int32_t OutputFormat = 0; // 0 MP3, 1 WAV, 2 OGG, 3 WMA
+    bool IsKeepWav = false;
+    bool IsNormalize = false;
+    std::int32_t NormalizePercent = 0;
+    bool EnableRipTime = false;
+    std::int32_t RipTime = 0;
+    // Mp3Options
+    bool IsSelectVBR = false;
+    bool IsVBRHead = false;
+    std::int32_t BitRate = 0;    // kbit/s
+    std::int32_t MaxBitRate = 0; // kbit/s
+    std::int32_t MpegQuality = 0;
+    std::int32_t VBRQuality = 0;
+    std::int32_t StereoMode = 0;
+    // OggOptions
+    bool IsUseCompress = false;
+    std::int32_t CompressPosition = 0;
+    std::int32_t OggMaxBitRate = 0; // list index
+    std::int32_t NomalBitRate = 0;  // list index
+    std::int32_t MinBitRate = 0;    // list index
+    // WMAOptions
+    std::int32_t WMABitRate = 0; // profile index 0..32
+    // CDOptions
+    std::int32_t CDIndex = 0;
+    bool CDDb = false;
+    // RecordOptions
+    bool SaveMp3 = false;
+    // The disc in the drive (cdinfo.dat)
+    TDiscInfo Disc;
+    // QueryCDDB
+    QString Server;
+    QString Script;
+    bool UseProxy = false;
+    QString ProxyAddress;
+    QString Port;
+    // ID3
+    bool UseID3 = false;
+    // TipsOptions
+    bool IsShowTips = false;
+    // Skin
+    std::int32_t SkinIndex = 0;
+
+    // The proxy port as a number; 80 when the text is not a number.
+    int portNumber() const;
+};
+
+enum OutputFormatKind : std::int32_t { ofMP3 = 0, ofWAV = 1, ofOGG = 2, ofWMA = 3 };
+
+TSettings& settings();

@@ -151,8 +151,12 @@ bool IniFile::readBool(const QString& section, const QString& key, bool defaultV
     return readInteger(section, key, defaultValue ? 1 : 0) != 0;
 }
 
-void IniFile::writeString(const QString& section, const QString& key, const QString& value)
+void IniFile::writeString(const QString& section, const QString& key, const QString& rawValue)
 {
+    // A line break inside a value would end it early and turn the rest into a stray
+    // line; values are single-line by nature (titles, folders), so fold it into a blank.
+    QString value = rawValue;
+    value.replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\n'), QLatin1Char(' '));
     Section& s = sectionFor(section);
     for (auto& entry : s.entries) {
         if (entry.key.compare(key, Qt::CaseInsensitive) == 0) {

@@ -1,0 +1,195 @@
+#include "platform/IniFile.h"
+#include "settings/DiscInfoStore.h"
+#include "settings/SettingsStore.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+class SettingsStoreTest : public ::testing::Test
+{
+protected:
+    void SetUp() override { qputenv("TARNWICK_HOME", dir.path().toUtf8()); }
+    void TearDown() override { qunsetenv("TARNWICK_HOME"); }
+    QString path() const { return dir.file(QStringLiteral("options.ini")); }
+
+    TempFolder dir;
+};
+
+TEST_F(SettingsStoreTest, MissingFileGivesTheDefaults)
+{
+    TSettings s;
+    SettingsStore::load(s, path());
+    EXPECT_EQ(s.OutputFolder, dir.path() + QStringLiteral("/Output"));
+    EXPECT_EQ(s.OutputFormat, 0);
+    EXPECT_EQ(s.NormalizePercent, 95);
+    EXPECT_EQ(s.BitRate, 128);
+    EXPECT_EQ(s.MaxBitRate, 320);
+    EXPECT_EQ(s.VBRQuality, 4);
+    EXPECT_EQ(s.StereoMode, 1);
+    EXPECT_TRUE(s.IsUseCompress);
+    EXPECT_EQ(s.CompressPosition, 30);
+    EXPECT_EQ(s.WMABitRate, 8);
+    EXPECT_EQ(s.CDIndex, -1);
+    EXPECT_EQ(s.Script, QStringLiteral("/~cddb/cddb.cgi"));
+    EXPECT_EQ(s.Port, QStringLiteral("80"));
+    EXPECT_FALSE(s.Server.isEmpty());
+    EXPECT_TRUE(s.IsShowTips);
+    EXPECT_EQ(s.SkinIndex, 0);
+}
+
+struct ClampCase
+{
+    const char* stored;
+    int loaded;
+};
+
+class CompressPositionTest : public SettingsStoreTest, public ::testing::WithParamInterface<ClampCase>
+{
+};
+
+TEST_P(CompressPositionTest, LoadsClampedAndSavesTheCorrectedValue)
+{
+    ASSERT_TRUE(writeFileBytes(path(), QByteArray("[OggOptions]\nCompressPosition=") + GetParam().stored + "\n"));
+    TSettings s;
+    SettingsStore::load(s, path());
+    EXPECT_EQ(s.CompressPosition, GetParam().loaded);
+    ASSERT_TRUE(SettingsStore::save(s, path()));
+    IniFile ini(path());
+    ini.load();
+    EXPECT_EQ(ini.readString(QStringLiteral("OggOptions"), QStringLiteral("CompressPosition")),
+              QString::number(GetParam().loaded));
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, CompressPositionTest,
+                         ::testing::Values(ClampCase{"5", 30}, ClampCase{"250", 100}, ClampCase{"64", 64},
+                                           ClampCase{"x", 30}));
+
+TEST_F(SettingsStoreTest, ValuesRoundTripInKeyOrder)
+{
+    ASSERT_TRUE(writeFileBytes(path(), "[CommonOptions]\nIsKeepWav=7\n[QueryCDDB]\nPort=eighty\n"
+                                       "[Mp3Options]\nMaxBitRate=256\n[OggOptions]\nMaxBitRate=9\n"));
+    TSettings s;
+    SettingsStore::load(s, path());
+    EXPECT_TRUE(s.IsKeepWav);
+    EXPECT_EQ(s.Port, QStringLiteral("eighty"));
+    EXPECT_EQ(s.portNumber(), 80);
+    EXPECT_EQ(s.MaxBitRate, 256);
+    EXPECT_EQ(s.OggMaxBitRate, 9);
+    ASSERT_TRUE(SettingsStore::save(s, path()));
+    IniFile ini(path());
+    ini.load();
+    EXPECT_EQ(ini.readString(QStringLiteral("CommonOptions"), QStringLiteral("IsKeepWav")), QStringLiteral("1"));
+    EXPECT_EQ(ini.readString(QStringLiteral("QueryCDDB"), QStringLiteral("Port")), QStringLiteral("eighty"));
+    EXPECT_EQ(ini.sections(), (QStringList{"CommonOptions", "QueryCDDB", "Mp3Options", "OggOptions", "WMAOptions",
+                                           "CDOptions", "RecordOptions", "ID3", "TipsOptions", "Skin"}));
+    EXPECT_EQ(ini.keys(QStringLiteral("CommonOptions")),
+              (QStringList{"IsKeepWav", "OutputFolder", "OutputFormat", "IsNormalize", "NormalizePercent",
+                           "EnableRipTime", "RipTime"}));
+    EXPECT_EQ(ini.keys(QStringLiteral("QueryCDDB")),
+              (QStringList{"Port", "Server", "Script", "UseProxy", "ProxyAddress"}));
+}
+
+TEST_F(SettingsStoreTest, FreshFileIsWrittenInTheFixedKeyOrder)
+{
+    TSettings s;
+    SettingsStore::load(s, path());
+    ASSERT_TRUE(SettingsStore::save(s, path()));
+    IniFile ini(path());
+    ini.load();
+    EXPECT_EQ(ini.keys(QStringLiteral("Mp3Options")),
+              (QStringList{"IsSelectVBR", "IsVBRHead", "BitRate", "MaxBitRate", "MpegQuality", "VBRQuality",
+                           "StereoMode"}));
+    EXPECT_EQ(ini.keys(QStringLiteral("OggOptions")),
+              (QStringList{"IsUseCompress", "CompressPosition", "MaxBitRate", "NomalBitRate", "MinBitRate"}));
+}
+
+TEST_F(SettingsStoreTest, FailedSaveReportsThePath)
+{
+    const QString blocked = dir.file(QStringLiteral("folder.ini"));
+    ASSERT_EQ(::mkdir(blocked.toLocal8Bit().constData(), 0755), 0);
+    TSettings s;
+    QString error;
+    EXPECT_FALSE(SettingsStore::save(s, blocked, &error));
+    EXPECT_EQ(error, QStringLiteral("Unable to write to ") + blocked);
+}
+
+class DiscInfoStoreTest : public ::testing::Test
+{
+protected:
+    QString path() const { return dir.file(QStringLiteral("cdinfo.dat")); }
+    TempFolder dir;
+};
+
+TEST_F(DiscInfoStoreTest, NewDiscGetsDefaultTitles)
+{
+    TDiscInfo disc;
+    disc.Artist = QStringLiteral("previous");
+    DiscInfoStore::load(disc, QStringLiteral("671242"), path());
+    EXPECT_TRUE(disc.Artist.isEmpty());
+    EXPECT_EQ(disc.Genre, -1);
+    EXPECT_EQ(disc.TrackNumber, 100);
+    EXPECT_EQ(disc.title(1), QStringLiteral("Track01"));
+    EXPECT_EQ(disc.title(7), QStringLiteral("Track07"));
+    EXPECT_EQ(disc.title(12), QStringLiteral("Track12"));
+    EXPECT_EQ(disc.title(100), QStringLiteral("Track100"));
+}
+
+TEST_F(DiscInfoStoreTest, StoredSectionKeepsLaterTitlesOfThePreviousDisc)
+{
+    ASSERT_TRUE(writeFileBytes(path(), "[-12345]\nArtist=Band\nGenre=17\nTrackNumber=3\n1=One\n2=\n3=Three\n"));
+    TDiscInfo disc;
+    disc.setTitle(4, QStringLiteral("old four"));
+    DiscInfoStore::load(disc, QStringLiteral("-12345"), path());
+    EXPECT_EQ(disc.Artist, QStringLiteral("Band"));
+    EXPECT_EQ(disc.Genre, 17);
+    EXPECT_EQ(disc.title(1), QStringLiteral("One"));
+    EXPECT_EQ(disc.title(2), QStringLiteral("Track02"));
+    EXPECT_EQ(disc.title(3), QStringLiteral("Three"));
+    EXPECT_EQ(disc.title(4), QStringLiteral("old four"));
+}
+
+TEST_F(DiscInfoStoreTest, TrackNumberAboveTheRecordReadsAndWritesOnlyHundredTitles)
+{
+    QByteArray text("[7]\nTrackNumber=250\n");
+    for (int n = 1; n <= 250; ++n) {
+        text += QByteArray::number(n) + "=T" + QByteArray::number(n) + "\n";
+    }
+    ASSERT_TRUE(writeFileBytes(path(), text));
+    TDiscInfo disc;
+    DiscInfoStore::load(disc, QStringLiteral("7"), path());
+    EXPECT_EQ(disc.title(100), QStringLiteral("T100"));
+    EXPECT_TRUE(disc.title(101).isEmpty());
+    ASSERT_TRUE(DiscInfoStore::save(disc, QStringLiteral("8"), path()));
+    IniFile ini(path());
+    ini.load();
+    EXPECT_EQ(ini.keys(QStringLiteral("8")).size(), 6 + 100);
+}
+
+TEST_F(DiscInfoStoreTest, EmptyKeyNeitherLoadsNorSaves)
+{
+    TDiscInfo disc;
+    disc.Artist = QStringLiteral("kept");
+    DiscInfoStore::load(disc, QString(), path());
+    EXPECT_EQ(disc.Artist, QStringLiteral("kept"));
+    EXPECT_TRUE(DiscInfoStore::save(disc, QString(), path()));
+    EXPECT_FALSE(QFile::exists(path()));
+}
+
+TEST_F(DiscInfoStoreTest, SaveKeepsHigherTitlesOfAnEarlierSave)
+{
+    TDiscInfo disc;
+    disc.TrackNumber = 3;
+    for (int n = 1; n <= 3; ++n) {
+        disc.setTitle(n, QStringLiteral("Song %1").arg(n));
+    }
+    ASSERT_TRUE(DiscInfoStore::save(disc, QStringLiteral("5"), path()));
+    disc.TrackNumber = 1;
+    disc.setTitle(1, QStringLiteral("Renamed\nwith a break"));
+    ASSERT_TRUE(DiscInfoStore::save(disc, QStringLiteral("5"), path()));
+    IniFile ini(path());
+    ini.load();
+    EXPECT_EQ(ini.readString(QStringLiteral("5"), QStringLiteral("1")), QStringLiteral("Renamed with a break"));
+    EXPECT_EQ(ini.readString(QStringLiteral("5"), QStringLiteral("3")), QStringLiteral("Song 3"));
+    EXPECT_EQ(ini.readString(QStringLiteral("5"), QStringLiteral("TrackNumber")), QStringLiteral("1"));
+}

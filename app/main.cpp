@@ -1,8 +1,16 @@
+#include "app/TMainForm.h"
+#include "platform/Prompt.h"
+#include "platform/gui/QtPrompt.h"
+
 #include <QApplication>
+#include <memory>
 
 int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tarnwick"));
-    return 0;
+    Prompt::install(std::make_shared<QtPrompt>());
+    TMainForm form;
+    form.show();
+    return QApplication::exec();
 }

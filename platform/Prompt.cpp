@@ -14,6 +14,7 @@ public:
     QStringList openFiles(const FileDialog&) override { return {}; }
     QString saveFile(const FileDialog&) override { return {}; }
     QString selectFolder(const QString&, const QString&) override { return {}; }
+    int execWindow(QObject*) override { return 0; }
 };
 
 std::mutex g_mutex;

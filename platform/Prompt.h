@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <memory>
 
+class QObject;
+
 // Message boxes and file dialogs. Every window asks through the current Prompt, so
 // tests can install a scripted one that records the calls and returns set answers.
 class Prompt
@@ -40,6 +42,9 @@ public:
     virtual QStringList openFiles(const FileDialog& dialog) = 0;
     virtual QString saveFile(const FileDialog& dialog) = 0;
     virtual QString selectFolder(const QString& title, const QString& initialFolder) = 0;
+    // Shows a modal window of the program (a dialog object) and returns its result code.
+    // Tests see the window's object name and caption and choose the result instead.
+    virtual int execWindow(QObject* window) = 0;
 
     // Shortcuts with the program's caption.
     Answer error(const QString& text, const QString& caption = QStringLiteral("Tarnwick"));

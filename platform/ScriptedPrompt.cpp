@@ -1,5 +1,8 @@
 #include "platform/ScriptedPrompt.h"
 
+#include <QObject>
+#include <QVariant>
+
 Prompt::Answer ScriptedPrompt::message(const Message& message)
 {
     std::lock_guard lock(m_mutex);
@@ -101,4 +104,46 @@ void ScriptedPrompt::clear()
     m_openFiles.clear();
     m_saveFiles.clear();
     m_folders.clear();
+    m_windowResults.clear();
+}
+
+int ScriptedPrompt::execWindow(QObject* window)
+{
+    std::function<void(QObject*)> callback;
+    int result = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        Call call;
+        call.kind = QStringLiteral("window");
+        call.message.text = window != nullptr ? window->objectName() : QString();
+        call.message.caption = window != nullptr ? window->property("windowTitle").toString() : QString();
+        m_calls.append(call);
+        if (!m_windowResults.empty()) {
+            result = m_windowResults.front();
+            m_windowResults.pop_front();
+        }
+        callback = onWindow;
+    }
+    if (callback) {
+        callback(window);
+    }
+    return result;
+}
+
+void ScriptedPrompt::queueWindowResult(int result)
+{
+    std::lock_guard lock(m_mutex);
+    m_windowResults.push_back(result);
+}
+
+QStringList ScriptedPrompt::windowNames() const
+{
+    std::lock_guard lock(m_mutex);
+    QStringList names;
+    for (const auto& call : m_calls) {
+        if (call.kind == QLatin1String("window")) {
+            names << call.message.text;
+        }
+    }
+    return names;
 }

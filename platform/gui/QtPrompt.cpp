@@ -1,6 +1,7 @@
 #include "platform/gui/QtPrompt.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QFileDialog>
 #include <QMessageBox>
 
@@ -97,4 +98,10 @@ QString QtPrompt::saveFile(const FileDialog& dialog)
 QString QtPrompt::selectFolder(const QString& title, const QString& initialFolder)
 {
     return QFileDialog::getExistingDirectory(QApplication::activeWindow(), title, initialFolder);
+}
+
+int QtPrompt::execWindow(QObject* window)
+{
+    auto* dialog = qobject_cast<QDialog*>(window);
+    return dialog != nullptr ? dialog->exec() : 0;
 }

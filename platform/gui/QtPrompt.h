@@ -10,4 +10,5 @@ public:
     QStringList openFiles(const FileDialog& dialog) override;
     QString saveFile(const FileDialog& dialog) override;
     QString selectFolder(const QString& title, const QString& initialFolder) override;
+    int execWindow(QObject* window) override;
 };

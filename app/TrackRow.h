@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+// The texts of one row of the track list, from the minute and second bytes of the
+// track's start and of the next entry (the following track or the lead-out). Frames are
+// not used, so a track from 00:02:74 to 00:05:00 shows 00:03.
+struct TrackRow
+{
+    QString number;
+    QString length; // "mm:ss"
+    QString size;   // "MB.hh"
+
+    static TrackRow make(int track, int startMinutes, int startSeconds, int nextMinutes, int nextSeconds);
+};

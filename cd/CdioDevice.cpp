@@ -1,0 +1,58 @@
+#include "cd/CdioDevice.h"
+
+#include "cd/CDRecords.h"
+
+CdioDevice::CdioDevice(CdIo_t* cdio) : m_cdio(cdio) {}
+
+CdioDevice::~CdioDevice()
+{
+    cdio_destroy(m_cdio);
+}
+
+bool CdioDevice::readLayout(DiscLayout& layout)
+{
+    const track_t first = cdio_get_first_track_num(m_cdio);
+    const track_t count = cdio_get_num_tracks(m_cdio);
+    if (first == CDIO_INVALID_TRACK || count == CDIO_INVALID_TRACK || count == 0) {
+        return false;
+    }
+    layout = DiscLayout();
+    layout.firstTrack = first;
+    for (int t = first; t < first + count; ++t) {
+        const lba_t address = cdio_get_track_lba(m_cdio, static_cast<track_t>(t));
+        if (address == CDIO_INVALID_LBA) {
+            return false;
+        }
+        layout.tracks.push_back(
+            {t, address, cdio_get_track_format(m_cdio, static_cast<track_t>(t)) == TRACK_FORMAT_AUDIO});
+    }
+    layout.leadOut = cdio_get_track_lba(m_cdio, CDIO_CDROM_LEADOUT_TRACK);
+    return layout.leadOut != CDIO_INVALID_LBA;
+}
+
+bool CdioDevice::holdsAudioDisc()
+{
+    return cdio_get_discmode(m_cdio) == CDIO_DISC_MODE_CD_DA;
+}
+
+bool CdioDevice::readAudio(std::int32_t lsn, int frames, std::uint8_t* dest)
+{
+    // The image drivers report success for a read that runs past the end of the image
+    // file and leave the rest of the buffer as it was. A short read always leaves the last
+    // byte unwritten, so a marker there that survives two reads with different markers
+    // shows the read fell short; real audio cannot equal both.
+    if (!readOnce(lsn, frames, dest, 0xA5)) {
+        return false;
+    }
+    const std::size_t last = static_cast<std::size_t>(frames) * cdaudio::FrameBytes - 1;
+    if (dest[last] != 0xA5) {
+        return true;
+    }
+    return readOnce(lsn, frames, dest, 0x5A) && dest[last] != 0x5A;
+}
+
+bool CdioDevice::readOnce(std::int32_t lsn, int frames, std::uint8_t* dest, std::uint8_t marker)
+{
+    dest[static_cast<std::size_t>(frames) * cdaudio::FrameBytes - 1] = marker;
+    return cdio_read_audio_sectors(m_cdio, dest, lsn, static_cast<std::uint32_t>(frames)) == DRIVER_OP_SUCCESS;
+}

@@ -1,0 +1,270 @@
+#include "cd/TCDRipThread.h"
+
+#include "cd/CDDriveLibrary.h"
+#include "common/Messages.h"
+#include "common/Rounding.h"
+#include "common/TextFormat.h"
+#include "platform/Files.h"
+#include "settings/TSettings.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+constexpr int NormalizeBlock = 2048;
+
+std::int64_t frames(const TOCEntry& entry)
+{
+    return (std::int64_t{entry.address[1]} * 60 + entry.address[2]) * cdaudio::FramesPerSecond + entry.address[3];
+}
+
+void putLe32(QByteArray& bytes, int offset, std::uint32_t value)
+{
+    for (int i = 0; i < 4; ++i) {
+        bytes[offset + i] = static_cast<char>((value >> (8 * i)) & 0xff);
+    }
+}
+
+void putLe16(QByteArray& bytes, int offset, std::uint16_t value)
+{
+    bytes[offset] = static_cast<char>(value & 0xff);
+    bytes[offset + 1] = static_cast<char>(value >> 8);
+}
+
+bool writeAll(QFile& file, const char* data, qint64 size)
+{
+    return file.write(data, size) == size;
+}
+
+} // namespace
+
+TCDRipThread::TCDRipThread(std::int32_t trackNumber, const QString& title, QObject* parent)
+    : QThread(parent), m_trackNumber(trackNumber), m_title(title)
+{
+}
+
+TCDRipThread::~TCDRipThread()
+{
+    wait();
+}
+
+QByteArray TCDRipThread::wavHeader(std::uint32_t dataBytes)
+{
+    QByteArray header(44, '\0');
+    header.replace(0, 4, "RIFF");
+    putLe32(header, 4, dataBytes + 36);
+    header.replace(8, 8, "WAVEfmt ");
+    putLe32(header, 16, 16);
+    putLe16(header, 20, 1);
+    putLe16(header, 22, 2);
+    putLe32(header, 24, 44100);
+    putLe32(header, 28, 176400);
+    putLe16(header, 32, 4);
+    putLe16(header, 34, 16);
+    header.replace(36, 4, "data");
+    putLe32(header, 40, dataBytes);
+    return header;
+}
+
+std::int16_t TCDRipThread::scaleSample(std::int16_t sample, float factor)
+{
+    // The product of a 16-bit sample and a float is exact in double, so only the one
+    // rounding below happens. A percentage above 100 (typed into the settings file) can
+    // leave the 16-bit range: clip rather than wrap round into noise.
+    const std::int64_t scaled = tarnwick::roundHalfEven(static_cast<double>(sample) * static_cast<double>(factor));
+    return static_cast<std::int16_t>(std::clamp<std::int64_t>(scaled, INT16_MIN, INT16_MAX));
+}
+
+void TCDRipThread::run()
+{
+    Execute();
+}
+
+void TCDRipThread::Execute()
+{
+    if (ModifyCDParms(m_driveHandle, cdaudio::AddressingParameter, 1) == 0) {
+        tarnwick::postMessage(m_window, new MessageEvent(WM_RIPERROR, 0, ErrorAddressing));
+        return;
+    }
+    TOC toc;
+    if (ReadTOC(m_driveHandle, &toc) != 1) {
+        tarnwick::postMessage(m_window, new MessageEvent(WM_RIPERROR, 0, ErrorTableOfContents));
+        return;
+    }
+    // A track the table does not hold would read entries that are not there.
+    const int tracks = std::min(int{toc.lastTrack} - int{toc.firstTrack} + 1, TOC::MaxEntries - 1);
+    if (m_trackNumber < 1 || m_trackNumber > tracks) {
+        tarnwick::postMessage(m_window, new MessageEvent(WM_RIPERROR, 0, ErrorTableOfContents));
+        return;
+    }
+    const std::int64_t start = frames(toc.entries[m_trackNumber - 1]) - frames(toc.entries[0]);
+    std::int64_t length = frames(toc.entries[m_trackNumber]) - frames(toc.entries[m_trackNumber - 1]);
+    const TSettings& options = settings();
+    if (options.EnableRipTime) {
+        length = std::min<std::int64_t>(length, std::int64_t{options.RipTime} * cdaudio::FramesPerSecond);
+    }
+    const QString path = options.OutputFolder + QLatin1Char('/') + m_title + QStringLiteral(".wav");
+    extract(path, start, std::max<std::int64_t>(length, 0));
+}
+
+void TCDRipThread::extract(const QString& path, std::int64_t start, std::int64_t length)
+{
+    // The title becomes a file name: one that names a folder or leaves the output folder
+    // is refused before anything is written.
+    if (!Files::isValidFileName(m_title + QStringLiteral(".wav")) || Files::isInUse(path)) {
+        postOutcome(StatusFileFailed);
+        return;
+    }
+    QFile output(path);
+    if (!output.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
+        postOutcome(StatusFileFailed);
+        return;
+    }
+    const QByteArray firstHeader = wavHeader(0);
+    if (!writeAll(output, firstHeader.constData(), firstHeader.size())) {
+        output.close();
+        postOutcome(StatusFileFailed);
+        return;
+    }
+    QElapsedTimer started;
+    started.start();
+
+    bool readFailed = false;
+    bool writeFailed = false;
+    std::int64_t done = 0;
+    // A length of 0 (RipTime 0) reads nothing: the file is a valid WAV without audio.
+    while (done < length) {
+        const int n = static_cast<int>(std::min<std::int64_t>(cdaudio::MaxReadFrames, length - done));
+        tarnwick::TrackBufferPtr buffer = tarnwick::allocTrackBuffer(n);
+        buffer->startFrame = static_cast<std::uint32_t>(start + done);
+        if (ReadCDAudioLBA(m_driveHandle, buffer.get()) == 1) {
+            const char* audio = reinterpret_cast<const char*>(buffer->data()) + buffer->dataOffset;
+            writeFailed = !writeAll(output, audio, buffer->length);
+        } else {
+            readFailed = true;
+        }
+        buffer.reset();
+        done += n;
+        postProgress(done * 100 / length, started);
+        if (readFailed || writeFailed || m_stop.load()) {
+            break;
+        }
+    }
+    if (readFailed || writeFailed) {
+        // The partial file keeps its first header, so nobody takes it for a whole track.
+        output.close();
+        postOutcome(readFailed ? StatusReadFailed : StatusFileFailed);
+        return;
+    }
+    const qint64 size = output.size();
+    const QByteArray finalHeader = wavHeader(static_cast<std::uint32_t>(std::max<qint64>(size - 44, 0)));
+    const bool completed = output.seek(0) && writeAll(output, finalHeader.constData(), finalHeader.size());
+    output.close();
+    if (m_stop.load()) {
+        return;
+    }
+    if (!completed || output.error() != QFileDevice::NoError) {
+        postOutcome(StatusFileFailed);
+        return;
+    }
+    const TSettings& options = settings();
+    if (options.IsNormalize && !normalize(path, options.NormalizePercent)) {
+        if (!m_stop.load()) {
+            postOutcome(StatusNormalizeFailed);
+        }
+        return;
+    }
+    postOutcome(StatusDone);
+}
+
+bool TCDRipThread::normalize(const QString& path, std::int32_t percent)
+{
+    tarnwick::postProcessInfo(m_window, ProgressCode::NormalizeBegins, QString(), QString(), 0);
+    const QFileInfo info(path);
+    const QString temporary = info.dir().filePath(info.completeBaseName() + QStringLiteral(".nor"));
+    const float factor = static_cast<float>(percent) / 100.0f;
+
+    QFile source(path);
+    QFile target(temporary);
+    if (!source.open(QIODevice::ReadOnly)) {
+        return false;
+    }
+    if (!target.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        return false;
+    }
+    const qint64 total = source.size();
+    QElapsedTimer started;
+    started.start();
+
+    // Any failure leaves the extracted WAV untouched and removes the half-made copy; a
+    // short write must never be renamed over the only good file.
+    auto abandon = [&] {
+        target.close();
+        Files::remove(temporary);
+        return false;
+    };
+    const QByteArray header = source.read(44);
+    if (header.size() != 44 || !writeAll(target, header.constData(), header.size())) {
+        return abandon();
+    }
+    qint64 consumed = 44;
+    char block[NormalizeBlock];
+    for (;;) {
+        postProgress(total > 0 ? consumed * 100 / total : 100, started);
+        const qint64 count = source.read(block, NormalizeBlock);
+        if (count < 0) {
+            return abandon();
+        }
+        if (count == 0) {
+            break;
+        }
+        consumed += count;
+        for (qint64 i = 0; i + 1 < count; i += 2) {
+            const auto low = static_cast<std::uint8_t>(block[i]);
+            const auto high = static_cast<std::uint8_t>(block[i + 1]);
+            const auto sample = static_cast<std::int16_t>(static_cast<std::uint16_t>(low | (high << 8)));
+            const auto scaled = static_cast<std::uint16_t>(scaleSample(sample, factor));
+            block[i] = static_cast<char>(scaled & 0xff);
+            block[i + 1] = static_cast<char>(scaled >> 8);
+        }
+        if (!writeAll(target, block, count)) {
+            return abandon();
+        }
+        if (m_stop.load()) {
+            return abandon();
+        }
+    }
+    source.close();
+    if (!target.flush()) {
+        return abandon();
+    }
+    target.close();
+    if (target.error() != QFileDevice::NoError) {
+        Files::remove(temporary);
+        return false;
+    }
+    // rename() replaces the extracted file in one step; if it cannot, both files stay.
+    return Files::rename(temporary, path);
+}
+
+void TCDRipThread::postProgress(std::int64_t progress, const QElapsedTimer& started)
+{
+    QString elapsedText;
+    QString estimatedText;
+    if (progress > 0) {
+        const std::int64_t elapsed = tarnwick::roundHalfEven(static_cast<double>(started.elapsed()) / 1000.0);
+        const std::int64_t estimated = tarnwick::roundHalfEven(static_cast<double>(elapsed) * 100.0 / progress);
+        elapsedText = tarnwick::timeText(static_cast<int>(elapsed));
+        estimatedText = tarnwick::timeText(static_cast<int>(estimated));
+    }
+    tarnwick::postProcessInfo(m_window, static_cast<std::int32_t>(progress), elapsedText, estimatedText, 0);
+}
+
+void TCDRipThread::postOutcome(std::int32_t status)
+{
+    tarnwick::postProcessInfo(m_window, ProgressCode::TrackExtracted, QString(), QString(), status);
+}

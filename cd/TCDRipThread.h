@@ -1,0 +1,70 @@
+#pragma once
+
+#include "cd/CDRecords.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QString>
+#include <QThread>
+#include <atomic>
+#include <cstdint>
+
+class QFile;
+
+// Extracts one track of the disc into OutputFolder/<title>.wav, optionally cut to RipTime
+// seconds and normalised, and reports to a window by posted WM_PROCESSINFO and
+// WM_RIPERROR events. Created suspended: the owner sets the drive handle and the window,
+// then calls resume(). The owner destroys the thread; destruction waits for it to end.
+//
+// Outcomes: WM_RIPERROR 1 (addressing refused) or 2 (no table of contents, or no such
+// track); {1000, 0} finished; {1000, 3} a read failed (the partial file stays);
+// {1000, 5} the WAV file could not be created or written; {1000, 6} the normalisation
+// pass met a file error (the WAV stays as extracted); nothing when stopped.
+class TCDRipThread : public QThread
+{
+    Q_OBJECT
+
+public:
+    static constexpr std::int32_t StatusDone = 0;
+    static constexpr std::int32_t StatusReadFailed = 3;
+    static constexpr std::int32_t StatusFileFailed = 5;
+    static constexpr std::int32_t StatusNormalizeFailed = 6;
+    static constexpr std::intptr_t ErrorAddressing = 1;
+    static constexpr std::intptr_t ErrorTableOfContents = 2;
+
+    TCDRipThread(std::int32_t trackNumber, const QString& title, QObject* parent = nullptr);
+    ~TCDRipThread() override;
+
+    void setDriveHandle(CDHandle handle) { m_driveHandle = handle; }
+    void setWindow(QObject* window) { m_window = window; }
+    void resume() { start(); }
+
+    // Asks the thread to end after the block it is reading; the WAV written so far is
+    // completed and kept, and nothing more is posted.
+    void stop() { m_stop.store(true); }
+    bool stopRequested() const { return m_stop.load(); }
+
+    std::int32_t trackNumber() const { return m_trackNumber; }
+    QString title() const { return m_title; }
+
+    // The 44-byte PCM header for 44,100 Hz 16-bit stereo with `dataBytes` of audio.
+    static QByteArray wavHeader(std::uint32_t dataBytes);
+    // One normalised sample: s x factor rounded half to even, clipped to 16 bits.
+    static std::int16_t scaleSample(std::int16_t sample, float factor);
+
+protected:
+    void run() override;
+
+private:
+    void Execute();
+    void extract(const QString& path, std::int64_t start, std::int64_t length);
+    bool normalize(const QString& path, std::int32_t percent);
+    void postProgress(std::int64_t progress, const QElapsedTimer& started);
+    void postOutcome(std::int32_t status);
+
+    std::int32_t m_trackNumber;
+    QString m_title;
+    CDHandle m_driveHandle = 0;
+    QObject* m_window = nullptr;
+    std::atomic<bool> m_stop{false};
+};

@@ -40,6 +40,49 @@ bool writeAll(QFile& file, const char* data, qint64 size)
     return file.write(data, size) == size;
 }
 
+// Reads until `size` bytes or the end of the file, so samples never split across reads;
+// -1 on a read error.
+qint64 readFull(QFile& file, char* data, qint64 size)
+{
+    qint64 filled = 0;
+    while (filled < size) {
+        const qint64 count = file.read(data + filled, size - filled);
+        if (count < 0) {
+            return -1;
+        }
+        if (count == 0) {
+            break;
+        }
+        filled += count;
+    }
+    return filled;
+}
+
+// Gathers small writes into large ones: one system call per quarter megabyte instead of
+// one per block.
+class ChunkWriter
+{
+public:
+    static constexpr qsizetype ChunkBytes = 256 * 1024;
+
+    explicit ChunkWriter(QFile& file) : m_file(file) { m_buffer.reserve(ChunkBytes + 32 * 1024); }
+    bool append(const char* data, qsizetype size)
+    {
+        m_buffer.append(data, size);
+        return m_buffer.size() < ChunkBytes || flush();
+    }
+    bool flush()
+    {
+        const bool ok = writeAll(m_file, m_buffer.constData(), m_buffer.size());
+        m_buffer.clear();
+        return ok;
+    }
+
+private:
+    QFile& m_file;
+    QByteArray m_buffer;
+};
+
 } // namespace
 
 TCDRipThread::TCDRipThread(std::int32_t trackNumber, const QString& title, QObject* parent)
@@ -82,23 +125,24 @@ std::int16_t TCDRipThread::scaleSample(std::int16_t sample, float factor)
 void TCDRipThread::run()
 {
     Execute();
+    flushProgress();
 }
 
 void TCDRipThread::Execute()
 {
     if (ModifyCDParms(m_driveHandle, cdaudio::AddressingParameter, 1) == 0) {
-        tarnwick::postMessage(m_window, new MessageEvent(WM_RIPERROR, 0, ErrorAddressing));
+        postRipError(ErrorAddressing);
         return;
     }
     TOC toc;
     if (ReadTOC(m_driveHandle, &toc) != 1) {
-        tarnwick::postMessage(m_window, new MessageEvent(WM_RIPERROR, 0, ErrorTableOfContents));
+        postRipError(ErrorTableOfContents);
         return;
     }
     // A track the table does not hold would read entries that are not there.
     const int tracks = std::min(int{toc.lastTrack} - int{toc.firstTrack} + 1, TOC::MaxEntries - 1);
     if (m_trackNumber < 1 || m_trackNumber > tracks) {
-        tarnwick::postMessage(m_window, new MessageEvent(WM_RIPERROR, 0, ErrorTableOfContents));
+        postRipError(ErrorTableOfContents);
         return;
     }
     const std::int64_t start = frames(toc.entries[m_trackNumber - 1]) - frames(toc.entries[0]);
@@ -135,6 +179,7 @@ void TCDRipThread::extract(const QString& path, std::int64_t start, std::int64_t
 
     bool readFailed = false;
     bool writeFailed = false;
+    ChunkWriter writer(output);
     std::int64_t done = 0;
     // A length of 0 (RipTime 0) reads nothing: the file is a valid WAV without audio.
     while (done < length) {
@@ -143,7 +188,7 @@ void TCDRipThread::extract(const QString& path, std::int64_t start, std::int64_t
         buffer->startFrame = static_cast<std::uint32_t>(start + done);
         if (ReadCDAudioLBA(m_driveHandle, buffer.get()) == 1) {
             const char* audio = reinterpret_cast<const char*>(buffer->data()) + buffer->dataOffset;
-            writeFailed = !writeAll(output, audio, buffer->length);
+            writeFailed = !writer.append(audio, buffer->length);
         } else {
             readFailed = true;
         }
@@ -154,6 +199,7 @@ void TCDRipThread::extract(const QString& path, std::int64_t start, std::int64_t
             break;
         }
     }
+    writeFailed = !writer.flush() || writeFailed;
     if (readFailed || writeFailed) {
         // The partial file keeps its first header, so nobody takes it for a whole track.
         output.close();
@@ -183,17 +229,24 @@ void TCDRipThread::extract(const QString& path, std::int64_t start, std::int64_t
 
 bool TCDRipThread::normalize(const QString& path, std::int32_t percent)
 {
+    flushProgress();
     tarnwick::postProcessInfo(m_window, ProgressCode::NormalizeBegins, QString(), QString(), 0);
     const QFileInfo info(path);
     const QString temporary = info.dir().filePath(info.completeBaseName() + QStringLiteral(".nor"));
     const float factor = static_cast<float>(percent) / 100.0f;
+    // Every 16-bit sample scaled once: the pass then costs a table look-up per sample.
+    std::vector<std::uint16_t> scaled(65536);
+    for (int s = INT16_MIN; s <= INT16_MAX; ++s) {
+        scaled[static_cast<std::uint16_t>(s)] =
+            static_cast<std::uint16_t>(scaleSample(static_cast<std::int16_t>(s), factor));
+    }
 
     QFile source(path);
     QFile target(temporary);
-    if (!source.open(QIODevice::ReadOnly)) {
+    if (!source.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         return false;
     }
-    if (!target.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+    if (!target.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
         return false;
     }
     const qint64 total = source.size();
@@ -211,37 +264,39 @@ bool TCDRipThread::normalize(const QString& path, std::int32_t percent)
     if (header.size() != 44 || !writeAll(target, header.constData(), header.size())) {
         return abandon();
     }
+    // The file is read and written in large chunks, and worked through in 2,048-byte
+    // blocks with one progress record each.
+    constexpr qint64 ChunkBytes = 128 * NormalizeBlock;
+    std::vector<char> chunk(ChunkBytes);
     qint64 consumed = 44;
-    char block[NormalizeBlock];
     for (;;) {
-        postProgress(total > 0 ? consumed * 100 / total : 100, started);
-        const qint64 count = source.read(block, NormalizeBlock);
-        if (count < 0) {
+        const qint64 filled = readFull(source, chunk.data(), ChunkBytes);
+        if (filled < 0) {
             return abandon();
         }
-        if (count == 0) {
+        qint64 offset = 0;
+        do {
+            postProgress(total > 0 ? consumed * 100 / total : 100, started);
+            const qint64 count = std::min<qint64>(NormalizeBlock, filled - offset);
+            char* block = chunk.data() + offset;
+            for (qint64 i = 0; i + 1 < count; i += 2) {
+                const auto low = static_cast<std::uint8_t>(block[i]);
+                const auto high = static_cast<std::uint8_t>(block[i + 1]);
+                const std::uint16_t value = scaled[static_cast<std::uint16_t>(low | (high << 8))];
+                block[i] = static_cast<char>(value & 0xff);
+                block[i + 1] = static_cast<char>(value >> 8);
+            }
+            consumed += count;
+            offset += count;
+        } while (offset < filled);
+        if (filled == 0) {
             break;
         }
-        consumed += count;
-        for (qint64 i = 0; i + 1 < count; i += 2) {
-            const auto low = static_cast<std::uint8_t>(block[i]);
-            const auto high = static_cast<std::uint8_t>(block[i + 1]);
-            const auto sample = static_cast<std::int16_t>(static_cast<std::uint16_t>(low | (high << 8)));
-            const auto scaled = static_cast<std::uint16_t>(scaleSample(sample, factor));
-            block[i] = static_cast<char>(scaled & 0xff);
-            block[i + 1] = static_cast<char>(scaled >> 8);
-        }
-        if (!writeAll(target, block, count)) {
-            return abandon();
-        }
-        if (m_stop.load()) {
+        if (!writeAll(target, chunk.data(), filled) || m_stop.load()) {
             return abandon();
         }
     }
     source.close();
-    if (!target.flush()) {
-        return abandon();
-    }
     target.close();
     if (target.error() != QFileDevice::NoError) {
         Files::remove(temporary);
@@ -253,18 +308,44 @@ bool TCDRipThread::normalize(const QString& path, std::int32_t percent)
 
 void TCDRipThread::postProgress(std::int64_t progress, const QElapsedTimer& started)
 {
-    QString elapsedText;
-    QString estimatedText;
+    TProcessInfo info;
+    info.Progress = static_cast<std::int32_t>(progress);
     if (progress > 0) {
         const std::int64_t elapsed = tarnwick::roundHalfEven(static_cast<double>(started.elapsed()) / 1000.0);
-        const std::int64_t estimated = tarnwick::roundHalfEven(static_cast<double>(elapsed) * 100.0 / progress);
-        elapsedText = tarnwick::timeText(static_cast<int>(elapsed));
-        estimatedText = tarnwick::timeText(static_cast<int>(estimated));
+        // Thousands of blocks share a second and a percentage: format their texts once.
+        if (elapsed != m_textElapsed || progress != m_textProgress) {
+            const std::int64_t estimated = tarnwick::roundHalfEven(static_cast<double>(elapsed) * 100.0 / progress);
+            m_elapsedText = tarnwick::timeText(static_cast<int>(elapsed));
+            m_estimatedText = tarnwick::timeText(static_cast<int>(estimated));
+            m_textElapsed = elapsed;
+            m_textProgress = progress;
+        }
+        info.ElapsedText = m_elapsedText;
+        info.EstimatedText = m_estimatedText;
     }
-    tarnwick::postProcessInfo(m_window, static_cast<std::int32_t>(progress), elapsedText, estimatedText, 0);
+    m_pending.push_back(std::move(info));
+    if (!m_lastPost.isValid() || m_lastPost.elapsed() >= ProgressBatchMs) {
+        flushProgress();
+    }
+}
+
+void TCDRipThread::flushProgress()
+{
+    for (TProcessInfo& info : m_pending) {
+        tarnwick::postMessage(m_window, new ProcessInfoEvent(std::make_unique<TProcessInfo>(std::move(info))));
+    }
+    m_pending.clear();
+    m_lastPost.start();
 }
 
 void TCDRipThread::postOutcome(std::int32_t status)
 {
+    flushProgress();
     tarnwick::postProcessInfo(m_window, ProgressCode::TrackExtracted, QString(), QString(), status);
+}
+
+void TCDRipThread::postRipError(std::intptr_t error)
+{
+    flushProgress();
+    tarnwick::postMessage(m_window, new MessageEvent(WM_RIPERROR, 0, error));
 }

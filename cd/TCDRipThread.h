@@ -2,12 +2,15 @@
 
 #include "cd/CDRecords.h"
 
+#include "common/TProcessInfo.h"
+
 #include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QThread>
 #include <atomic>
 #include <cstdint>
+#include <vector>
 
 class QFile;
 
@@ -52,6 +55,9 @@ public:
     // One normalised sample: s x factor rounded half to even, clipped to 16 bits.
     static std::int16_t scaleSample(std::int16_t sample, float factor);
 
+    // How long a progress record may wait to be posted together with the next ones.
+    static constexpr int ProgressBatchMs = 4;
+
 protected:
     void run() override;
 
@@ -60,11 +66,24 @@ private:
     void extract(const QString& path, std::int64_t start, std::int64_t length);
     bool normalize(const QString& path, std::int32_t percent);
     void postProgress(std::int64_t progress, const QElapsedTimer& started);
+    void flushProgress();
     void postOutcome(std::int32_t status);
+    void postRipError(std::intptr_t error);
 
     std::int32_t m_trackNumber;
     QString m_title;
     CDHandle m_driveHandle = 0;
     QObject* m_window = nullptr;
     std::atomic<bool> m_stop{false};
+
+    // Progress records wait here for at most a few milliseconds: a fast disc finishes a
+    // block every few dozen microseconds, and waking the window for each record alone
+    // costs more than the read. Every record is still posted, in order, before anything
+    // that follows it.
+    std::vector<TProcessInfo> m_pending;
+    QElapsedTimer m_lastPost;
+    std::int64_t m_textElapsed = -1;
+    std::int64_t m_textProgress = -1;
+    QString m_elapsedText;
+    QString m_estimatedText;
 };

@@ -1,0 +1,199 @@
+// Extracts every track of a generated 74-minute disc image to WAV files through the drive
+// library and TCDRipThread, without and with normalisation, and compares the time with
+// copying the same bytes with cp in the same run (median of several runs each).
+//
+//   bench_extract [--minutes N] [--runs N] [--dir FOLDER] [--only extract|extract-normalize]
+#include "cd/CDDriveLibrary.h"
+#include "cd/DiscImageWriter.h"
+#include "cd/TCDRipThread.h"
+#include "common/Messages.h"
+#include "settings/TSettings.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+// Quits its loop on the record that ends a track.
+class TrackWaiter : public QObject
+{
+public:
+    bool event(QEvent* event) override
+    {
+        if (event->type() == WM_RIPERROR) {
+            m_failed = true;
+            m_loop.quit();
+            return true;
+        }
+        if (event->type() == WM_PROCESSINFO) {
+            const TProcessInfo& info = static_cast<ProcessInfoEvent*>(event)->info();
+            if (info.Progress == ProgressCode::TrackExtracted) {
+                m_failed = m_failed || info.Status != 0;
+                m_loop.quit();
+            }
+            return true;
+        }
+        return QObject::event(event);
+    }
+    bool run(TCDRipThread& thread)
+    {
+        thread.setWindow(this);
+        thread.resume();
+        m_loop.exec();
+        thread.wait();
+        return !m_failed;
+    }
+
+private:
+    QEventLoop m_loop;
+    bool m_failed = false;
+};
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+// Starts each measured run from the same state: no earlier output, nothing left to write
+// back to the disk from the run before.
+void emptyFolder(const QString& path)
+{
+    QDir dir(path);
+    dir.removeRecursively();
+    QDir().mkpath(path);
+    QProcess::execute(QStringLiteral("sync"), {});
+}
+
+double extractAll(CDHandle handle, int tracks, const QString& outFolder)
+{
+    emptyFolder(outFolder);
+    QElapsedTimer timer;
+    timer.start();
+    for (int t = 1; t <= tracks; ++t) {
+        TCDRipThread thread(t, QStringLiteral("Track%1").arg(t, 2, 10, QLatin1Char('0')));
+        thread.setDriveHandle(handle);
+        TrackWaiter waiter;
+        if (!waiter.run(thread)) {
+            std::fprintf(stderr, "bench extract: track %d failed\n", t);
+            std::exit(1);
+        }
+    }
+    return static_cast<double>(timer.nsecsElapsed()) / 1e9;
+}
+
+double copyWithCp(const QString& bin, const QString& outFolder)
+{
+    emptyFolder(outFolder);
+    QElapsedTimer timer;
+    timer.start();
+    QProcess cp;
+    cp.start(QStringLiteral("cp"), {bin, QDir(outFolder).filePath(QStringLiteral("copy.bin"))});
+    if (!cp.waitForFinished(-1) || cp.exitCode() != 0) {
+        std::fprintf(stderr, "bench extract: cp failed\n");
+        std::exit(1);
+    }
+    return static_cast<double>(timer.nsecsElapsed()) / 1e9;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    int minutes = 74;
+    int runs = 5;
+    QString base = QDir::tempPath();
+    QString only;
+    const QStringList args = app.arguments();
+    for (int i = 1; i + 1 < args.size(); i += 2) {
+        if (args[i] == QLatin1String("--minutes")) {
+            minutes = std::max(1, args[i + 1].toInt());
+        } else if (args[i] == QLatin1String("--runs")) {
+            runs = std::max(1, args[i + 1].toInt());
+        } else if (args[i] == QLatin1String("--dir")) {
+            base = args[i + 1];
+        } else if (args[i] == QLatin1String("--only")) {
+            only = args[i + 1];
+        }
+    }
+
+    QTemporaryDir work(QDir(base).filePath(QStringLiteral("tarnwick-bench-XXXXXX")));
+    if (!work.isValid()) {
+        std::fprintf(stderr, "bench extract: cannot make a folder in %s\n", qPrintable(base));
+        return 1;
+    }
+    // Tracks of 3 to 5 minutes, to the frame, up to the disc's length.
+    DiscImageWriter writer;
+    std::int64_t left = std::int64_t{minutes} * 60 * 75;
+    for (int i = 0; left > 0; ++i) {
+        const std::int64_t frames = std::min<std::int64_t>(left, (180 + (i * 53) % 120) * 75 + (i * 29) % 75);
+        writer.addTrack(frames);
+        left -= frames;
+    }
+    const QString cue = work.filePath(QStringLiteral("bench.cue"));
+    QString error;
+    if (!writer.write(cue, &error)) {
+        std::fprintf(stderr, "bench extract: %s\n", qPrintable(error));
+        return 1;
+    }
+    const int tracks = static_cast<int>(writer.trackLengths().size());
+
+    qputenv("TARNWICK_DISC_IMAGES", cue.toLocal8Bit());
+    CDDriveList list{};
+    list.capacity = 8;
+    GetCDList(&list);
+    CDHandle handle = 0;
+    for (int i = 0; i < list.count; ++i) {
+        if (qstrcmp(list.entries[i].vendor, "IMAGE") == 0 && qstrcmp(list.entries[i].product, "bench.cue") == 0) {
+            CDHandleRequest request{};
+            request.size = sizeof(request);
+            request.version = 1;
+            request.hostAdapter = list.entries[i].hostAdapter;
+            handle = GetCDHandle(&request);
+        }
+    }
+    if (handle == 0) {
+        std::fprintf(stderr, "bench extract: the image does not open as a drive\n");
+        return 1;
+    }
+
+    const QString outFolder = work.filePath(QStringLiteral("out"));
+    const QString bin = DiscImageWriter::binPathFor(cue);
+    TSettings& options = settings();
+    options.OutputFolder = outFolder;
+    options.EnableRipTime = false;
+    options.NormalizePercent = 80;
+
+    std::printf("reference: cp (GNU coreutils) copying the image's %lld-byte BIN file; ours: %d tracks, %d minutes\n",
+                static_cast<long long>(QFile(bin).size()), tracks, minutes);
+    for (const bool normalize : {false, true}) {
+        const char* name = normalize ? "extract-normalize" : "extract";
+        if (!only.isEmpty() && only != QLatin1String(name)) {
+            continue;
+        }
+        options.IsNormalize = normalize;
+        std::vector<double> ours;
+        std::vector<double> reference;
+        for (int run = 0; run < runs; ++run) {
+            reference.push_back(copyWithCp(bin, outFolder));
+            ours.push_back(extractAll(handle, tracks, outFolder));
+        }
+        emptyFolder(outFolder);
+        const double o = median(ours);
+        const double r = median(reference);
+        std::printf("bench %s: ours=%.3f reference=%.3f ratio=%.2f\n", name, o, r, o / r);
+        std::fflush(stdout);
+    }
+    CloseCDHandle(handle);
+    return 0;
+}

@@ -68,19 +68,19 @@ public:
     explicit ChunkWriter(QFile& file) : m_file(file) { m_buffer.reserve(ChunkBytes + 32 * 1024); }
     bool append(const char* data, qsizetype size)
     {
-        m_buffer.append(data, size);
-        return m_buffer.size() < ChunkBytes || flush();
+        m_buffer.insert(m_buffer.end(), data, data + size);
+        return static_cast<qsizetype>(m_buffer.size()) < ChunkBytes || flush();
     }
     bool flush()
     {
-        const bool ok = writeAll(m_file, m_buffer.constData(), m_buffer.size());
-        m_buffer.clear();
+        const bool ok = writeAll(m_file, m_buffer.data(), static_cast<qint64>(m_buffer.size()));
+        m_buffer.clear(); // keeps the room for the next chunk
         return ok;
     }
 
 private:
     QFile& m_file;
-    QByteArray m_buffer;
+    std::vector<char> m_buffer;
 };
 
 } // namespace

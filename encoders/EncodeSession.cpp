@@ -10,14 +10,20 @@
 // it signals alive for as long as the call exists.
 struct EncodeSession::CallGuard
 {
-    std::shared_ptr<EncodeSession> session;
-    std::uint64_t ticket;
+    CallGuard(std::shared_ptr<EncodeSession> owner, std::uint64_t number) : session(std::move(owner)), ticket(number)
+    {
+    }
+    CallGuard(const CallGuard&) = delete;
+    CallGuard& operator=(const CallGuard&) = delete;
     ~CallGuard()
     {
         std::lock_guard lock(session->m_mutex);
         session->m_callsFinished = std::max(session->m_callsFinished, ticket);
         session->m_changed.notify_all();
     }
+
+    std::shared_ptr<EncodeSession> session;
+    std::uint64_t ticket;
 };
 
 EncodeSession::EncodeSession(QObject* windowContext, std::unique_ptr<ChildProcess> child)
@@ -52,13 +58,15 @@ bool EncodeSession::waitForEnd(int timeoutMs)
 bool EncodeSession::callInWindow(const std::function<void()>& work)
 {
     std::uint64_t ticket = 0;
+    // Released outside the lock: the last owner of the guard takes the lock to signal.
+    std::shared_ptr<CallGuard> guard;
     {
         std::lock_guard lock(m_mutex);
         if (m_stopped) {
             return false;
         }
         ticket = ++m_callsIssued;
-        auto guard = std::make_shared<CallGuard>(CallGuard{shared_from_this(), ticket});
+        guard = std::make_shared<CallGuard>(shared_from_this(), ticket);
         QMetaObject::invokeMethod(
             m_windowContext,
             [guard, work] {
@@ -69,6 +77,7 @@ bool EncodeSession::callInWindow(const std::function<void()>& work)
             },
             Qt::QueuedConnection);
     }
+    guard.reset();
     std::unique_lock lock(m_mutex);
     m_changed.wait(lock, [&] { return m_stopped || m_callsFinished >= ticket; });
     return !m_stopped;

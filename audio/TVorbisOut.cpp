@@ -1,7 +1,7 @@
 #include "audio/TVorbisOut.h"
 
 #include "audio/EACSException.h"
-#include "audio/TACSInput.h"
+#include "audio/TACSFileIn.h"
 
 #include <QFile>
 #include <QtEndian>
@@ -131,6 +131,12 @@ void TVorbisOut::PrepareOutput()
         m_channels = input->ChannelCount();
         m_bits = input->SampleBits();
         const std::int32_t rate = input->SampleRate();
+        if (m_channels == 0 && m_bits == 0 && rate == 0) {
+            auto* file = dynamic_cast<TACSFileIn*>(input);
+            throw EACSException(
+                file ? QStringLiteral("The file \"%1\" holds no audio that can be read.").arg(file->FileName())
+                     : QStringLiteral("The input holds no audio that can be read."));
+        }
         if ((m_channels != 1 && m_channels != 2) || (m_bits != 8 && m_bits != 16) || rate <= 0) {
             throw EACSException(QStringLiteral("Cannot encode %1-bit audio with %2 channels at %3 Hz to Ogg Vorbis.")
                                     .arg(m_bits)

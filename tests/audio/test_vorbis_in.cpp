@@ -1,6 +1,5 @@
 #include "audio/TVorbisIn.h"
 #include "support/TempFolder.h"
-#include "support/ToneWav.h"
 #include "test_vorbis_support.h"
 
 #include <QBuffer>
@@ -18,7 +17,7 @@ QString referenceOgg(const TempFolder& folder, const QString& name, int frames, 
 {
     const QString wav = folder.file(name + ".wav");
     const QString ogg = folder.file(name + ".ogg");
-    if (!writeToneWav(wav, double(frames) / rate, rate, channels, 440.0)) {
+    if (!writeSineWav(wav, frames, rate, channels)) {
         return {};
     }
     const ProcessResult run = runTool("oggenc", {"-Q", "-q", "3", "-o", ogg, wav});
@@ -241,7 +240,7 @@ TEST(VorbisIn, readsTheCommentsOfTheFile)
 {
     TempFolder folder;
     const QString wav = folder.file("c.wav");
-    ASSERT_TRUE(writeToneWav(wav, 0.2));
+    ASSERT_TRUE(writeSineWav(wav, 8820, 44100, 2));
     const QString path = folder.file("c.ogg");
     ASSERT_EQ(runTool("oggenc", {"-Q", "-a", "Someone", "-t", "Sóng", "-o", path, wav}).exitCode, 0);
     TVorbisIn reader;

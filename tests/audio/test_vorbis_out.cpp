@@ -230,32 +230,7 @@ TEST(VorbisOut, qualityPointTwoMatchesTheReferenceEncodersNominalRate)
     const int rate = 44100;
     const QByteArray pcm = sineBytes(rate * 5, rate, 2, 440.0);
     const QString wav = folder.file("in.wav");
-    {
-        // The reference encoder reads the same samples from a WAV file.
-        QByteArray header("RIFF");
-        auto put32 = [&header](quint32 v) {
-            char raw[4];
-            qToLittleEndian(v, raw);
-            header.append(raw, 4);
-        };
-        auto put16 = [&header](quint16 v) {
-            char raw[2];
-            qToLittleEndian(v, raw);
-            header.append(raw, 2);
-        };
-        put32(quint32(36 + pcm.size()));
-        header.append("WAVEfmt ");
-        put32(16);
-        put16(1);
-        put16(2);
-        put32(rate);
-        put32(rate * 4);
-        put16(4);
-        put16(16);
-        header.append("data");
-        put32(quint32(pcm.size()));
-        ASSERT_TRUE(writeFileBytes(wav, header + pcm));
-    }
+    ASSERT_TRUE(writePcmWav(wav, pcm, rate, 2));
     const QString reference = folder.file("reference.ogg");
     const ProcessResult run = runTool("oggenc", {"-Q", "-q", "2", "-o", reference, wav});
     ASSERT_TRUE(run.started) << "oggenc is not installed";

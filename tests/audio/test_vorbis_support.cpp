@@ -71,6 +71,41 @@ QByteArray sineBytes8(std::int64_t frames, int rate, int channels, double freque
     return bytes;
 }
 
+bool writePcmWav(const QString& path, const QByteArray& pcm, int rate, int channels, int bits)
+{
+    QByteArray header("RIFF");
+    auto put32 = [&header](quint32 v) {
+        char raw[4];
+        qToLittleEndian(v, raw);
+        header.append(raw, 4);
+    };
+    auto put16 = [&header](quint16 v) {
+        char raw[2];
+        qToLittleEndian(v, raw);
+        header.append(raw, 2);
+    };
+    const int blockAlign = channels * bits / 8;
+    put32(quint32(36 + pcm.size()));
+    header.append("WAVEfmt ");
+    put32(16);
+    put16(1);
+    put16(quint16(channels));
+    put32(quint32(rate));
+    put32(quint32(rate * blockAlign));
+    put16(quint16(blockAlign));
+    put16(quint16(bits));
+    header.append("data");
+    put32(quint32(pcm.size()));
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(header + pcm) == header.size() + pcm.size();
+}
+
+bool writeSineWav(const QString& path, std::int64_t frames, int rate, int channels, double frequency)
+{
+    return writePcmWav(path, sineBytes(frames, rate, channels, frequency), rate, channels);
+}
+
 std::vector<std::int16_t> samplesOf(const QByteArray& bytes)
 {
     std::vector<std::int16_t> samples(size_t(bytes.size() / 2));

@@ -93,6 +93,11 @@ QByteArray sineBytes(std::int64_t frames, int rate, int channels, double frequen
 // The same tone as 8-bit unsigned PCM.
 QByteArray sineBytes8(std::int64_t frames, int rate, int channels, double frequency);
 
+// Writes PCM as a WAV file with a plain 44-byte header; false when it cannot.
+bool writePcmWav(const QString& path, const QByteArray& pcm, int rate, int channels, int bits = 16);
+// A WAV file of the tone of sineBytes.
+bool writeSineWav(const QString& path, std::int64_t frames, int rate, int channels, double frequency = 440.0);
+
 struct Decoded
 {
     bool ok = false;

@@ -6,6 +6,9 @@
 #include "cd/AudioDisc.h"
 #include "cd/CDDriveLibrary.h"
 #include "common/ProgramFolder.h"
+#include "encoders/TMp3EncodeProcess.h"
+#include "encoders/TWMAEncodeProcess.h"
+#include "jobs/JobCommands.h"
 #include "platform/DeviceMonitor.h"
 #include "platform/Files.h"
 #include "platform/Prompt.h"
@@ -56,6 +59,7 @@ TMainForm::TMainForm(const Setup& setup, QWidget* parent) : QMainWindow(parent),
         move(screen->availableGeometry().center() - rect().center());
     }
     FormCreate();
+    attachJobCommands();
     if (m_setup.watchDevices) {
         m_deviceMonitor = DeviceMonitor::create();
         connect(m_deviceMonitor.get(), &DeviceMonitor::volumeArrived, this, &TMainForm::VolumeArrived);
@@ -248,6 +252,10 @@ void TMainForm::buildTrackList()
     m_trackList->headerItem()->setTextAlignment(3, Qt::AlignCenter);
     m_trackList->viewport()->installEventFilter(this);
     connect(m_trackList, &QTreeWidget::itemChanged, this, &TMainForm::updateActions);
+    m_trackList->setContextMenuPolicy(Qt::ActionsContextMenu);
+    m_trackList->addAction(ActionExtract);
+    m_trackList->addAction(m_actionSelectAll);
+    m_trackList->addAction(m_actionSelectNone);
     layout->addWidget(m_trackList);
     setCentralWidget(central);
 
@@ -265,6 +273,51 @@ QString TMainForm::statusText() const
 void TMainForm::setStatusText(const QString& text)
 {
     m_status->setText(text);
+}
+
+void TMainForm::attachJobCommands()
+{
+    // One encoder process of each kind serves every job of the run.
+    m_mp3 = std::make_unique<TMp3EncodeProcess>();
+    m_wma = std::make_unique<TWMAEncodeProcess>();
+    m_jobs = std::make_unique<JobCommands>(this, m_mp3.get(), m_wma.get());
+    ActionExtract->setProperty("attached", true);
+    connect(ActionExtract, &QAction::triggered, this, &TMainForm::ActionExtractExecute);
+    const QList<std::pair<QAction*, void (JobCommands::*)()>> conversions{
+        {ActionWavToMp3, &JobCommands::ActionWavToMp3Execute},
+        {ActionMp3ToWav, &JobCommands::ActionMp3ToWavExecute},
+        {ActionWavToOgg, &JobCommands::ActionWavToOggExecute},
+        {ActionWavToWma, &JobCommands::ActionWavToWmaExecute}};
+    for (const auto& [action, command] : conversions) {
+        action->setEnabled(true);
+        connect(action, &QAction::triggered, this, [this, command = command] { (m_jobs.get()->*command)(); });
+    }
+    beforeClose = [this] {
+        // Closing is never refused: a running encoder is ended first.
+        if (m_mp3->isRunning()) {
+            m_mp3->stop(0);
+        }
+        if (m_wma->isRunning()) {
+            m_wma->stop(0);
+        }
+    };
+}
+
+void TMainForm::ActionExtractExecute()
+{
+    QList<JobCommands::Row> rows;
+    for (int i = 0; i < m_trackList->topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* item = m_trackList->topLevelItem(i);
+        rows.append({item->text(1), item->checkState(0) == Qt::Checked});
+    }
+    m_jobs->ActionExtractExecute(m_driveHandle, rows, m_playing, [this] { stopPlayback(); });
+}
+
+void TMainForm::stopPlayback()
+{
+    m_playing = false;
+    m_paused = false;
+    setStatusText(m_driveDescription);
 }
 
 void TMainForm::updateActions()

@@ -13,6 +13,9 @@ class QToolBar;
 class QTreeWidget;
 class QTreeWidgetItem;
 class DeviceMonitor;
+class JobCommands;
+class TMp3EncodeProcess;
+class TWMAEncodeProcess;
 
 // The main window: the tracks of the disc in the drive as a checklist, the commands in
 // menus and a toolbar, and the drive's state in the status bar.
@@ -64,6 +67,12 @@ public:
     void ChangeSkin(int scheme);
     void VolumeArrived();
     void VolumeRemoved();
+    void ActionExtractExecute();
+
+    TMp3EncodeProcess* mp3EncodeProcess() const { return m_mp3.get(); }
+    TWMAEncodeProcess* wmaEncodeProcess() const { return m_wma.get(); }
+    bool playing() const { return m_playing; }
+    void setPlaying(bool playing) { m_playing = playing; }
 
     // Commands provided by the job and tool windows are attached here by the program.
     QAction* ActionExtract = nullptr;
@@ -93,6 +102,8 @@ private:
     void buildMenus();
     void buildToolBar();
     void buildTrackList();
+    void attachJobCommands();
+    void stopPlayback();
     void updateActions();
     // The close steps; false when a save failed and the window must stay open.
     bool saveOnClose();
@@ -117,4 +128,7 @@ private:
     QAction* m_actionSelectAll = nullptr;
     QAction* m_actionSelectNone = nullptr;
     std::unique_ptr<DeviceMonitor> m_deviceMonitor;
+    std::unique_ptr<TMp3EncodeProcess> m_mp3;
+    std::unique_ptr<TWMAEncodeProcess> m_wma;
+    std::unique_ptr<JobCommands> m_jobs;
 };

@@ -96,6 +96,7 @@ TTipForm::TTipForm(QWidget* parent) : QDialog(parent)
     m_notebook->setMinimumSize(380, 150);
 
     m_cbOption = new QComboBox(this);
+    m_cbOption->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     m_cbOption->addItems({QStringLiteral("Always show tips at startup"), QStringLiteral("Never show tips at startup ")});
     m_bNext = new QPushButton(QStringLiteral("&Next Tip"), this);
     m_bClose = new QPushButton(QStringLiteral("&Close"), this);

@@ -1,0 +1,162 @@
+// Rips a generated 40-minute disc image to MP3 through the job window (headless), and
+// compares it with the plain road: copy each track's bytes out of the BIN with dd and
+// encode them with lame, one track after another, with the same encoder options.
+//
+//   bench_rip_mp3 [rip-mp3] [--minutes N] [--tracks N] [--runs N]
+#include "cd/CDDriveLibrary.h"
+#include "cd/DiscImageWriter.h"
+#include "encoders/TMp3EncodeProcess.h"
+#include "encoders/TWMAEncodeProcess.h"
+#include "jobs/TRipForm.h"
+#include "settings/SettingsStore.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+double median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    const std::size_t n = values.size();
+    return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2.0;
+}
+
+bool run(const QString& program, const QStringList& arguments)
+{
+    QProcess process;
+    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.start(program, arguments);
+    return process.waitForFinished(-1) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+}
+
+CDHandle openImage()
+{
+    CDDriveList list{};
+    list.capacity = CDDriveList::MaxEntries;
+    GetCDList(&list);
+    for (int i = 0; i < list.count; ++i) {
+        if (QByteArray(list.entries[i].vendor).startsWith("IMAGE")) {
+            CDHandleRequest request{};
+            request.size = sizeof request;
+            request.version = 1;
+            request.hostAdapter = list.entries[i].hostAdapter;
+            request.target = list.entries[i].target;
+            request.lun = list.entries[i].lun;
+            return GetCDHandle(&request);
+        }
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    int minutes = 40;
+    int tracks = 8;
+    int runs = 3;
+    const QStringList args = QCoreApplication::arguments();
+    for (int i = 1; i + 1 < args.size(); ++i) {
+        if (args[i] == QLatin1String("--minutes")) {
+            minutes = args[i + 1].toInt();
+        } else if (args[i] == QLatin1String("--tracks")) {
+            tracks = args[i + 1].toInt();
+        } else if (args[i] == QLatin1String("--runs")) {
+            runs = args[i + 1].toInt();
+        }
+    }
+
+    QTemporaryDir dir;
+    const QString cue = dir.filePath(QStringLiteral("disc.cue"));
+    DiscImageWriter writer;
+    const std::int64_t frames = static_cast<std::int64_t>(minutes) * 60 * 75 / tracks;
+    for (int t = 0; t < tracks; ++t) {
+        writer.addTrack(frames);
+    }
+    QString error;
+    if (!writer.write(cue, &error)) {
+        std::fprintf(stderr, "bench rip-mp3: %s\n", qPrintable(error));
+        return 1;
+    }
+    qputenv("TARNWICK_DISC_IMAGES", cue.toUtf8());
+    qputenv("TARNWICK_HOME", dir.path().toUtf8());
+    SettingsStore::load(settings(), dir.filePath(QStringLiteral("options.ini")));
+    settings().OutputFormat = ofMP3;
+    settings().IsKeepWav = false;
+    const QString ours = dir.filePath(QStringLiteral("ours"));
+    const QString reference = dir.filePath(QStringLiteral("reference"));
+    QDir().mkpath(ours);
+    QDir().mkpath(reference);
+    settings().OutputFolder = ours;
+
+    const CDHandle handle = openImage();
+    if (handle == 0) {
+        std::fprintf(stderr, "bench rip-mp3: the image could not be opened\n");
+        return 1;
+    }
+    QStringList items;
+    for (int t = 1; t <= tracks; ++t) {
+        items << QStringLiteral("%1Track%1").arg(t, 2, 10, QLatin1Char('0'));
+    }
+    // The reference encodes raw PCM with exactly the options our command line uses.
+    const EncoderCommand command =
+        TMp3EncodeProcess::buildCommand(settings(), true, QStringLiteral("IN"), QStringLiteral("OUT"));
+    QStringList options = command.arguments();
+    options.removeAll(QStringLiteral("IN"));
+    options.removeAll(QStringLiteral("OUT"));
+
+    std::printf("reference: dd (raw copy from the BIN) | lame %s, track by track\n",
+                qPrintable(options.join(QLatin1Char(' '))));
+    std::vector<double> oursTimes;
+    std::vector<double> referenceTimes;
+    TMp3EncodeProcess mp3;
+    TWMAEncodeProcess wma;
+    for (int r = 0; r < runs; ++r) {
+        QElapsedTimer clock;
+        clock.start();
+        {
+            TRipForm form(nullptr, TRipForm::ExtractCD, handle, items, &mp3, &wma);
+            form.busyWait = [](int) {};
+            form.exec();
+        }
+        oursTimes.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e9);
+        if (QDir(ours).entryList({QStringLiteral("*.mp3")}, QDir::Files).size() != tracks) {
+            std::fprintf(stderr, "bench rip-mp3: the job did not make every MP3\n");
+            return 1;
+        }
+
+        clock.restart();
+        for (int t = 0; t < tracks; ++t) {
+            const QString raw = reference + QStringLiteral("/t.raw");
+            if (!run(QStringLiteral("dd"), {QStringLiteral("if=") + DiscImageWriter::binPathFor(cue),
+                                            QStringLiteral("of=") + raw, QStringLiteral("bs=2352"),
+                                            QStringLiteral("skip=%1").arg(writer.trackStart(t)),
+                                            QStringLiteral("count=%1").arg(frames), QStringLiteral("status=none")}) ||
+                !run(QStringLiteral("lame"), QStringList{QStringLiteral("-r"), QStringLiteral("-s"),
+                                                         QStringLiteral("44.1"), QStringLiteral("--bitwidth"),
+                                                         QStringLiteral("16"), QStringLiteral("--little-endian")}
+                                                 << options << raw
+                                                 << reference + QStringLiteral("/%1.mp3").arg(t))) {
+                std::fprintf(stderr, "bench rip-mp3: the reference pipeline failed\n");
+                return 1;
+            }
+            QFile::remove(raw);
+        }
+        referenceTimes.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e9);
+    }
+    CloseCDHandle(handle);
+    const double o = median(oursTimes);
+    const double ref = median(referenceTimes);
+    std::printf("bench rip-mp3: ours=%.3f reference=%.3f ratio=%.3f\n", o, ref, o / ref);
+    return 0;
+}

@@ -1,0 +1,154 @@
+#pragma once
+
+#include "cd/CDRecords.h"
+
+#include <QDateTime>
+#include <QDialog>
+#include <QStringList>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+
+class QGroupBox;
+class QLabel;
+class QProgressBar;
+class QPushButton;
+class QTimer;
+class TACSOutput;
+class TCDRipThread;
+class TMp3EncodeProcess;
+class TRateConverter;
+class TVorbisOut;
+class TWMAEncodeProcess;
+class TWaveIn;
+class TWaveOut;
+struct TProcessInfo;
+
+// The modal window that carries out one conversion job: a list of CD tracks to extract
+// (and encode), or of files to convert. It walks the list one item at a time, starting
+// one worker per step and moving on when that worker's final record arrives.
+class TRipForm : public QDialog
+{
+    Q_OBJECT
+public:
+    enum Mode { ExtractCD = 1, WavToMp3 = 2, Mp3ToWav = 3, RecordToMp3 = 4, WavToOgg = 5, WavToWma = 6 };
+
+    // Starts the first item at once; an encoder that cannot be started for it throws
+    // (EEncodeError) out of the construction.
+    TRipForm(QWidget* owner, int mode, CDHandle driveHandle, const QStringList& items, TMp3EncodeProcess* mp3,
+             TWMAEncodeProcess* wma);
+    ~TRipForm() override;
+
+    // The window title for step `word` ("Encoding(" ...) of item i.
+    QString jobTitle(const QString& word, int i) const;
+    static QString num(int n);
+
+    // Test hooks: the 300 ms pauses after the Ogg output ends, and the clock of the
+    // progress estimates.
+    std::function<void(int milliseconds)> busyWait;
+    std::function<QDateTime()> now;
+
+    // Window handlers.
+    void FormClose();
+    void suitempbtStopClick();
+    void Timer1Timer();
+
+    bool jobFinished() const { return !m_jobList.has_value(); }
+    QLabel* elapsedLabel() const { return m_elapsed; }
+    QLabel* estimatedLabel() const { return m_estimated; }
+    QLabel* initializingLabel() const { return m_initializing; }
+    QProgressBar* gauge() const { return m_gauge; }
+    QGroupBox* groupBox() const { return m_group; }
+    QTimer* timer() const { return m_timer1; }
+    int extractionIndex() const { return m_extractionIndex; }
+    int encodeIndex() const { return m_encodeIndex; }
+    int oggIndex() const { return m_oggIndex; }
+    void setWmaStart(const QDateTime& start, std::int64_t inputSize);
+
+protected:
+    bool event(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildWindow();
+    void centreOn(QWidget* owner);
+    QString folder() const;
+    QString title(int i) const;
+    int track(int i) const;
+    QString base(int i) const;
+    QString item(int i) const;
+    int count() const;
+    static QString withExtension(const QString& path, const QString& extension);
+
+    void startItem0();
+    void extract(int i);
+    void encodeAfterExtraction(int i);
+    void wavToMp3(int i);
+    void mp3ToWav(int i);
+    void wavToOgg(int i);
+    void wavToWma(int i);
+    void startMp3(const QString& input, const QString& output, bool encode, int mode);
+    void startWma(const QString& input, const QString& output, int mode);
+    void wmaStart();
+    void startVorbis(const QString& input, const QString& output);
+    void startResample(const QString& input, const QString& output);
+    void applyOggOptions();
+    void setStep(const QString& caption, const QString& windowTitle);
+
+    void handleProcessInfo(TProcessInfo& record, bool& keepRecord);
+    void handleRipError(std::intptr_t code);
+    void handleProgress(const TProcessInfo& record);
+    void trackExtracted(TProcessInfo& record, bool& keepRecord);
+    void mp3Finished(const TProcessInfo& record);
+    void oggFinished();
+    void resampleFinished();
+    void wmaFinished(const TProcessInfo& record);
+    void writeTag(int i);
+    void finish();
+    void closeWindow();
+    // An item whose worker could not start: report it and go on with the next one.
+    void skipAfterStartError(const QString& message, std::int32_t code);
+    void postToSelf(std::int32_t progress, std::int32_t status, const QString& text = QString());
+
+    // Component events, on the outputs' worker threads.
+    void outputProgress(TACSOutput* output);
+    void VorbisOut1Done();
+    void WaveOut1Done();
+
+    QStringList m_items;
+    std::optional<QStringList> m_jobList;
+    int m_mode;
+    CDHandle m_driveHandle;
+    TMp3EncodeProcess* m_mp3;
+    TWMAEncodeProcess* m_wma;
+    std::unique_ptr<TCDRipThread> m_ripThread;
+    int m_extractionIndex = 0;
+    int m_encodeIndex = 0;
+    int m_oggIndex = 0;
+    bool m_worked = false;
+    bool m_closing = false;
+    QDateTime m_componentStart;
+    QDateTime m_wmaStart;
+    std::int64_t m_wmaInputSize = -1;
+
+    // A record sent by WaveOut1Done waits here until the window handled it, or until the
+    // window goes away, so a closing window never waits for a worker that waits for it.
+    std::mutex m_sendMutex;
+    std::condition_variable m_sendDone;
+    std::uint64_t m_sendsHandled = 0;
+
+    QGroupBox* m_group = nullptr;
+    QProgressBar* m_gauge = nullptr;
+    QLabel* m_initializing = nullptr;
+    QLabel* m_elapsed = nullptr;
+    QLabel* m_estimated = nullptr;
+    QPushButton* m_btStop = nullptr;
+    QTimer* m_timer1 = nullptr;
+
+    std::unique_ptr<TWaveIn> m_waveIn1;
+    std::unique_ptr<TRateConverter> m_rateConverter1;
+    std::unique_ptr<TWaveOut> m_waveOut1;
+    std::unique_ptr<TVorbisOut> m_vorbisOut1;
+};

@@ -1,0 +1,396 @@
+// The job window's state machine: what each worker's record does to the job.
+#include "jobs/TRipForm.h"
+
+#include "audio/TVorbisOut.h"
+#include "audio/TWaveOut.h"
+#include "cd/TCDRipThread.h"
+#include "common/Messages.h"
+#include "encoders/EEncodeError.h"
+#include "encoders/TMp3EncodeProcess.h"
+#include "encoders/TWMAEncodeProcess.h"
+#include "meta/Genres.h"
+#include "meta/Tid3tag.h"
+#include "platform/Files.h"
+#include "platform/Prompt.h"
+#include "settings/TSettings.h"
+
+#include <QCloseEvent>
+#include <QTimer>
+
+namespace {
+
+constexpr std::int32_t StatusSkipEncoder = 4;
+constexpr std::int32_t StatusNormalizeFailed = 6;
+constexpr std::int32_t StatusDriveError = 7;
+constexpr std::int32_t StatusNotStarted = 9;
+const QEvent::Type SentCall = static_cast<QEvent::Type>(QEvent::User + 150);
+
+// A record sent from a worker: the window runs it and tells the worker it is done.
+class SentCallEvent : public QEvent
+{
+public:
+    explicit SentCallEvent(std::function<void()> call) : QEvent(SentCall), m_call(std::move(call)) {}
+    void run() const { m_call(); }
+
+private:
+    std::function<void()> m_call;
+};
+
+} // namespace
+
+bool TRipForm::event(QEvent* event)
+{
+    if (event->type() == WM_PROCESSINFO) {
+        auto* info = static_cast<ProcessInfoEvent*>(event);
+        std::unique_ptr<TProcessInfo> record = info->take();
+        if (record) {
+            bool keep = false;
+            handleProcessInfo(*record, keep);
+            if (keep) {
+                // Sent on to ourselves; it is freed when it comes back.
+                tarnwick::postMessage(this, new ProcessInfoEvent(std::move(record)));
+            }
+        }
+        return true;
+    }
+    if (event->type() == WM_RIPERROR) {
+        handleRipError(static_cast<MessageEvent*>(event)->lParam());
+        return true;
+    }
+    if (event->type() == SentCall) {
+        static_cast<SentCallEvent*>(event)->run();
+        return true;
+    }
+    return QDialog::event(event);
+}
+
+void TRipForm::postToSelf(std::int32_t progress, std::int32_t status, const QString& text)
+{
+    tarnwick::postProcessInfo(this, progress, text, QString(), status);
+}
+
+void TRipForm::handleRipError(std::intptr_t code)
+{
+    if (code == TCDRipThread::ErrorAddressing) {
+        Prompt::instance().error(QStringLiteral("CD extract failed!Please try again."));
+    } else if (code == TCDRipThread::ErrorTableOfContents) {
+        Prompt::instance().error(QStringLiteral("Error while reading TOC information!"));
+    }
+    // The thread ends without a final record after a drive error; rather than leave the
+    // user with a window that waits forever, treat the track as failed and go on.
+    if (m_jobList) {
+        postToSelf(ProgressCode::TrackExtracted, StatusDriveError);
+    }
+}
+
+void TRipForm::handleProcessInfo(TProcessInfo& record, bool& keepRecord)
+{
+    if (!m_jobList) {
+        return; // a late record of a job that has already finished
+    }
+    switch (record.Progress) {
+    case ProgressCode::NormalizeBegins:
+        setWindowTitle(jobTitle(QStringLiteral("Normalizing("), m_extractionIndex));
+        break;
+    case ProgressCode::TrackExtracted:
+        trackExtracted(record, keepRecord);
+        break;
+    case ProgressCode::Mp3Finished:
+        mp3Finished(record);
+        break;
+    case ProgressCode::OggFinished:
+        oggFinished();
+        break;
+    case ProgressCode::ResampleFinished:
+        resampleFinished();
+        break;
+    case ProgressCode::WmaFinished:
+        wmaFinished(record);
+        break;
+    default:
+        handleProgress(record);
+        break;
+    }
+}
+
+void TRipForm::trackExtracted(TProcessInfo& record, bool& keepRecord)
+{
+    const int x = m_extractionIndex;
+    const QString wav = settings().OutputFolder + QStringLiteral("/") + title(x) + QStringLiteral(".wav");
+    if (record.Status == TCDRipThread::StatusReadFailed) {
+        Prompt::instance().error(QStringLiteral("Error while reading CD information!"));
+    } else if (record.Status == TCDRipThread::StatusFileFailed) {
+        Prompt::instance().error(
+            wav + QStringLiteral(" is not a valid file name.Please rename the Title in the CD tracks list."));
+    } else if (record.Status == StatusNormalizeFailed) {
+        Prompt::instance().error(wav + QStringLiteral(" could not be normalized. The file was kept as extracted."));
+    }
+    const int e = ++m_extractionIndex;
+    if (settings().OutputFormat == ofWAV) {
+        if (e == count()) {
+            finish();
+            closeWindow();
+        } else {
+            extract(e);
+        }
+        return;
+    }
+    // A WAV that was extracted whole but not normalised is still worth encoding.
+    const bool extracted = record.Status == 0 || record.Status == StatusNormalizeFailed;
+    if (!extracted) {
+        record.Progress = settings().OutputFormat == ofMP3   ? ProgressCode::Mp3Finished
+                          : settings().OutputFormat == ofOGG ? ProgressCode::OggFinished
+                                                             : ProgressCode::WmaFinished;
+        record.Status = StatusSkipEncoder;
+        keepRecord = true;
+        m_worked = true;
+        return;
+    }
+    try {
+        encodeAfterExtraction(e - 1);
+    } catch (const std::exception& error) {
+        skipAfterStartError(QString::fromUtf8(error.what()),
+                            settings().OutputFormat == ofMP3   ? ProgressCode::Mp3Finished
+                            : settings().OutputFormat == ofOGG ? ProgressCode::OggFinished
+                                                               : ProgressCode::WmaFinished);
+    }
+}
+
+void TRipForm::skipAfterStartError(const QString& message, std::int32_t code)
+{
+    Prompt::instance().error(message);
+    m_worked = true;
+    postToSelf(code, StatusNotStarted);
+}
+
+void TRipForm::mp3Finished(const TProcessInfo& record)
+{
+    if (record.Status == 1 && !m_worked) {
+        Prompt::instance().error(item(m_encodeIndex) + QStringLiteral("maybe be used,operate fail!"));
+    }
+    if (record.Status == 2 && !m_worked) {
+        Prompt::instance().error(QStringLiteral("Create MP3 file error!") + QStringLiteral("\r\n") +
+                                 QStringLiteral("Please check the output and lame options or run application again."));
+    }
+    if (m_mode == ExtractCD && record.Status == 2 && m_worked && settings().UseID3) {
+        writeTag(m_encodeIndex);
+    }
+    m_worked = false;
+    const int g = ++m_encodeIndex;
+    if (g >= count()) {
+        finish();
+        closeWindow();
+        return;
+    }
+    try {
+        if (m_mode == ExtractCD) {
+            extract(m_extractionIndex);
+        } else if (m_mode == WavToMp3) {
+            wavToMp3(g);
+        } else if (m_mode == Mp3ToWav) {
+            mp3ToWav(g);
+        }
+    } catch (const std::exception& error) {
+        skipAfterStartError(QString::fromUtf8(error.what()), ProgressCode::Mp3Finished);
+    }
+}
+
+void TRipForm::oggFinished()
+{
+    busyWait(300);
+    m_worked = false;
+    const int v = ++m_oggIndex;
+    if (v >= count()) {
+        finish();
+        busyWait(300);
+        closeWindow();
+        return;
+    }
+    try {
+        if (m_mode == ExtractCD) {
+            extract(m_extractionIndex);
+        } else if (m_mode == WavToOgg) {
+            wavToOgg(v);
+        }
+    } catch (const std::exception& error) {
+        skipAfterStartError(QString::fromUtf8(error.what()), ProgressCode::OggFinished);
+    }
+}
+
+void TRipForm::resampleFinished()
+{
+    try {
+        if (m_mode == WavToMp3) {
+            const int g = m_encodeIndex;
+            setStep(QStringLiteral("Encoding"), jobTitle(QStringLiteral("Encoding("), g));
+            startMp3(folder() + QStringLiteral("MyMP3ReTemp.wav"),
+                     folder() + withExtension(base(g), QStringLiteral(".mp3")), true, WavToMp3);
+        } else if (m_mode == WavToOgg) {
+            const int v = m_oggIndex;
+            setStep(QStringLiteral("Encoding"), jobTitle(QStringLiteral("Encoding("), v));
+            startVorbis(folder() + QStringLiteral("MyReTemp.wav"),
+                        folder() + withExtension(base(v), QStringLiteral(".ogg")));
+        }
+    } catch (const std::exception& error) {
+        skipAfterStartError(QString::fromUtf8(error.what()),
+                            m_mode == WavToMp3 ? ProgressCode::Mp3Finished : ProgressCode::OggFinished);
+    }
+}
+
+void TRipForm::wmaFinished(const TProcessInfo& record)
+{
+    if (m_timer1->isActive()) {
+        m_timer1->stop();
+    }
+    if (record.Status == 1 && !m_worked) {
+        Prompt::instance().error(item(m_encodeIndex) + QStringLiteral("maybe be used,operate fail!"));
+    } else if (record.Status == 8) {
+        Prompt::instance().error(record.ElapsedText);
+    }
+    m_worked = false;
+    const int g = ++m_encodeIndex;
+    if (g >= count()) {
+        finish();
+        closeWindow();
+        return;
+    }
+    try {
+        if (m_mode == ExtractCD) {
+            extract(m_extractionIndex);
+        } else if (m_mode == WavToWma) {
+            wavToWma(g);
+        }
+    } catch (const std::exception& error) {
+        skipAfterStartError(QString::fromUtf8(error.what()), ProgressCode::WmaFinished);
+    }
+}
+
+void TRipForm::writeTag(int i)
+{
+    Tid3tag tag;
+    const TDiscInfo& disc = settings().Disc;
+    tag.setTitle(title(i));
+    tag.setArtist(disc.Artist);
+    tag.setAlbum(disc.Album);
+    tag.setYear(disc.Year);
+    tag.setComment(disc.Comment);
+    tag.setGenre(Genres::genreOfListPosition(disc.Genre + 1));
+    tag.setTrack(static_cast<std::uint8_t>(track(i)));
+    const std::uint16_t result = tag.save(folder() + title(i) + QStringLiteral(".mp3"));
+    if (result > 255) {
+        Prompt::instance().message({QString(), QStringLiteral("Error #%1! Could not save Tag!").arg(result),
+                                    Prompt::Icon::None, Prompt::Buttons::Ok, Prompt::Answer::Ok});
+    }
+}
+
+void TRipForm::finish()
+{
+    if (m_ripThread) {
+        m_ripThread->stop();
+        m_ripThread.reset(); // waits for the thread to end
+    }
+    if (!m_jobList) {
+        return;
+    }
+    if (m_extractionIndex == count() && m_mode == ExtractCD && settings().OutputFormat != ofWAV &&
+        !settings().IsKeepWav) {
+        for (int i = 0; i < count(); ++i) {
+            const QString wav = folder() + title(i) + QStringLiteral(".wav");
+            if (Files::exists(wav) && !Files::isInUse(wav)) {
+                Files::remove(wav);
+            }
+        }
+    }
+    m_jobList.reset();
+    if (m_mp3 != nullptr && m_mp3->isActive()) {
+        m_mp3->stop(0);
+    }
+    if (m_wma != nullptr && m_wma->isActive()) {
+        m_wma->stop(0);
+    }
+    const QString temporary = m_mode == WavToOgg   ? folder() + QStringLiteral("MyReTemp.wav")
+                              : m_mode == WavToMp3 ? folder() + QStringLiteral("MyMP3ReTemp.wav")
+                                                   : QString();
+    if (!temporary.isEmpty() && Files::exists(temporary) && !Files::isInUse(temporary)) {
+        Files::remove(temporary);
+    }
+}
+
+void TRipForm::closeWindow()
+{
+    // Closing from inside a record handler: let the handler return first.
+    QTimer::singleShot(0, this, [this] { close(); });
+}
+
+void TRipForm::FormClose()
+{
+    if (m_jobList) {
+        finish();
+    }
+}
+
+void TRipForm::closeEvent(QCloseEvent* event)
+{
+    FormClose();
+    {
+        std::lock_guard lock(m_sendMutex);
+        m_closing = true;
+    }
+    m_sendDone.notify_all();
+    QDialog::closeEvent(event);
+    if (event->isAccepted()) {
+        done(QDialog::Accepted);
+    }
+}
+
+void TRipForm::suitempbtStopClick()
+{
+    if ((m_mode == ExtractCD && settings().OutputFormat == ofOGG) || m_mode == WavToOgg) {
+        m_vorbisOut1->Stop();
+        m_vorbisOut1->FinishOutput();
+        busyWait(300);
+    }
+    if (m_waveOut1->Busy()) {
+        // A resampling under way: its end must not reach a window that is going away.
+        {
+            std::lock_guard lock(m_sendMutex);
+            m_closing = true;
+        }
+        m_sendDone.notify_all();
+        m_waveOut1->Stop();
+    }
+    finish();
+    close();
+}
+
+void TRipForm::VorbisOut1Done()
+{
+    tarnwick::postProcessInfo(this, ProgressCode::OggFinished, QString(), QString(), 0);
+}
+
+void TRipForm::WaveOut1Done()
+{
+    // Sent: the worker waits until the window has started the next step, unless the
+    // window is closing.
+    std::uint64_t ticket = 0;
+    {
+        std::lock_guard lock(m_sendMutex);
+        if (m_closing) {
+            return;
+        }
+        ticket = m_sendsHandled + 1;
+    }
+    tarnwick::postMessage(this, new SentCallEvent([this] {
+                              auto info = std::make_unique<TProcessInfo>();
+                              info->Progress = ProgressCode::ResampleFinished;
+                              bool keep = false;
+                              handleProcessInfo(*info, keep);
+                              {
+                                  std::lock_guard lock(m_sendMutex);
+                                  ++m_sendsHandled;
+                              }
+                              m_sendDone.notify_all();
+                          }));
+    std::unique_lock lock(m_sendMutex);
+    m_sendDone.wait(lock, [&] { return m_closing || m_sendsHandled >= ticket; });
+}

@@ -54,7 +54,7 @@ struct TVorbisIn::Decoder
     {
         auto* self = static_cast<TVorbisIn*>(source);
         if (self->m_streamAssigned) {
-            if (self->m_stream && !self->m_stream->isSequential()) {
+            if (self->m_stream && self->m_stream->isOpen() && !self->m_stream->isSequential()) {
                 self->m_stream->seek(0);
             }
         } else {

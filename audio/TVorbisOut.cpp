@@ -232,8 +232,9 @@ void TVorbisOut::writePage(const void* header, long headerBytes, const void* bod
 {
     if (m_target->write(static_cast<const char*>(header), headerBytes) != headerBytes ||
         m_target->write(static_cast<const char*>(body), bodyBytes) != bodyBytes) {
-        throw EACSException(
-            QStringLiteral("Cannot write to the file \"%1\": %2").arg(m_fileName, m_target->errorString()));
+        const QString target =
+            m_streamAssigned ? QStringLiteral("the output stream") : QStringLiteral("the file \"%1\"").arg(m_fileName);
+        throw EACSException(QStringLiteral("Cannot write to %1: %2").arg(target, m_target->errorString()));
     }
 }
 

@@ -418,6 +418,9 @@ INSTANTIATE_TEST_SUITE_P(
                     FailureCase{"missingFolder",
                                 [](TVorbisOut& o, const TempFolder& f) { o.SetFileName(f.file("no/such/folder.ogg")); },
                                 2, 44100, "Cannot create the file"},
+                    // A full disk is a failure, not a short file reported as done.
+                    FailureCase{"diskFull", [](TVorbisOut& o, const TempFolder&) { o.SetFileName("/dev/full"); }, 2,
+                                44100, "Cannot write to the file"},
                     // The encoder has no set-up for these; the file is not emptied.
                     FailureCase{"unsupportedBitrate",
                                 [](TVorbisOut& o, const TempFolder&) { o.SetDesiredNominalBitrate(br499); }, 1, 8000,

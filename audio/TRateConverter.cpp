@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace {
 
@@ -16,21 +17,91 @@ inline std::int16_t store(double value)
     return std::int16_t(std::uint16_t(std::uint64_t(tarnwick::roundHalfEven(value)) & 0xffffu));
 }
 
-// round(numerator / denominator), halves to even, for a positive denominator; done in
-// integers so it is exact for any rate.
-inline std::int32_t divideRounded(std::int64_t numerator, std::int64_t denominator)
+// round(numerator / denominator), halves to even, exactly: |numerator| < 2^53 and the
+// quotient is below 2^16, so the correctly rounded double quotient lies on the same side
+// of every half-way point as the true one (a true quotient that is not a tie is at least
+// 1 / (2 * denominator) >= 2^-32 from one, far more than the quotient's rounding error).
+inline double interpolated(std::int64_t numerator, std::int64_t denominator)
 {
-    std::int64_t quotient = numerator / denominator;
-    std::int64_t remainder = numerator % denominator;
-    if (remainder < 0) {
-        remainder += denominator;
-        --quotient;
+    return double(tarnwick::roundHalfEven(double(numerator) / double(denominator)));
+}
+
+// Two doubles handled as one: the two channels of a frame, or two outputs. Every lane
+// does exactly the scalar operations, in the same order, so no result changes.
+typedef double Pair __attribute__((vector_size(16)));
+
+inline Pair loadPair(const double* at)
+{
+    Pair p;
+    std::memcpy(&p, at, sizeof p);
+    return p;
+}
+
+// The FIR sums of `count` outputs; output m's window starts at frame starts[m]. Term t
+// (t = 0 .. n - 1, added in that order) is tap h[n - 1 - t] times window frame
+// start + n - 1 - t when NewestFirst (going down: the newest frame first), else window
+// frame start + t (going up: the oldest value first, as an overlap-add collects them).
+// Four outputs run side by side so that their additions, each a chain that must stay in
+// order, overlap in the processor.
+template <int Channels, bool NewestFirst>
+void filter(const double* window, const std::int32_t* starts, std::int32_t count, const double* h, std::int32_t n,
+            std::uint8_t* out)
+{
+    auto frameOf = [n](std::int32_t t) { return NewestFirst ? n - 1 - t : t; };
+    std::int32_t m = 0;
+    if constexpr (Channels == 2) {
+        for (; m + 4 <= count; m += 4) {
+            const double* w0 = window + 2 * size_t(starts[m]);
+            const double* w1 = window + 2 * size_t(starts[m + 1]);
+            const double* w2 = window + 2 * size_t(starts[m + 2]);
+            const double* w3 = window + 2 * size_t(starts[m + 3]);
+            Pair s0 = {0, 0}, s1 = {0, 0}, s2 = {0, 0}, s3 = {0, 0};
+            for (std::int32_t t = 0; t < n; ++t) {
+                const std::int32_t i = 2 * frameOf(t);
+                const Pair k = {h[n - 1 - t], h[n - 1 - t]};
+                s0 += k * loadPair(w0 + i);
+                s1 += k * loadPair(w1 + i);
+                s2 += k * loadPair(w2 + i);
+                s3 += k * loadPair(w3 + i);
+            }
+            const Pair sums[4] = {s0, s1, s2, s3};
+            for (int q = 0; q < 4; ++q) {
+                putSample(out, 2 * (m + q), store(sums[q][0]));
+                putSample(out, 2 * (m + q) + 1, store(sums[q][1]));
+            }
+        }
+    } else {
+        for (; m + 4 <= count; m += 4) {
+            const double* w0 = window + starts[m];
+            const double* w1 = window + starts[m + 1];
+            const double* w2 = window + starts[m + 2];
+            const double* w3 = window + starts[m + 3];
+            Pair s01 = {0, 0}, s23 = {0, 0};
+            for (std::int32_t t = 0; t < n; ++t) {
+                const std::int32_t i = frameOf(t);
+                const Pair k = {h[n - 1 - t], h[n - 1 - t]};
+                s01 += k * Pair{w0[i], w1[i]};
+                s23 += k * Pair{w2[i], w3[i]};
+            }
+            putSample(out, m, store(s01[0]));
+            putSample(out, m + 1, store(s01[1]));
+            putSample(out, m + 2, store(s23[0]));
+            putSample(out, m + 3, store(s23[1]));
+        }
     }
-    const std::int64_t twice = 2 * remainder;
-    if (twice > denominator || (twice == denominator && (quotient & 1))) {
-        ++quotient;
+    for (; m < count; ++m) {
+        const double* w = window + size_t(Channels) * size_t(starts[m]);
+        double sum[Channels] = {};
+        for (std::int32_t t = 0; t < n; ++t) {
+            const size_t i = size_t(frameOf(t)) * Channels;
+            for (int c = 0; c < Channels; ++c) {
+                sum[c] += h[n - 1 - t] * w[i + size_t(c)];
+            }
+        }
+        for (int c = 0; c < Channels; ++c) {
+            putSample(out, Channels * m + c, store(sum[c]));
+        }
     }
-    return std::int32_t(quotient);
 }
 
 } // namespace
@@ -152,30 +223,20 @@ template <int Channels> std::int32_t TRateConverter::downsample(std::int32_t fra
     if (m_phase < 0) {
         m_phase = out;
     }
-    // At most every frame is kept.
-    m_staging.resize(size_t(frames) * Channels * 2);
-    std::int32_t made = 0;
-    const double* h = m_kernel.data();
+    // The frames that are kept; kept frame j of the chunk is window frame j + n - 1, the
+    // newest of the n frames its output sums.
+    m_starts.clear();
     for (std::int32_t j = 0; j < frames; ++j) {
         if (m_phase > out) {
             m_phase -= out;
             continue;
         }
-        // Frame j of the chunk sits at window frame j + n - 1; the sum runs from it back
-        // to the oldest, newest first.
-        const double* x = m_window.data() + size_t(j) * Channels;
-        double sum[Channels] = {};
-        for (std::int32_t i = n - 1; i >= 0; --i) {
-            for (int c = 0; c < Channels; ++c) {
-                sum[c] += h[i] * x[size_t(i) * Channels + size_t(c)];
-            }
-        }
-        for (int c = 0; c < Channels; ++c) {
-            putSample(m_staging.data(), made * Channels + c, store(sum[c]));
-        }
-        ++made;
+        m_starts.push_back(j);
         m_phase += step;
     }
+    const std::int32_t made = std::int32_t(m_starts.size());
+    m_staging.resize(size_t(made) * Channels * 2);
+    filter<Channels, true>(m_window.data(), m_starts.data(), made, m_kernel.data(), n, m_staging.data());
     std::copy(m_window.end() - std::ptrdiff_t(history), m_window.end(), m_window.begin());
     m_window.resize(history);
     return made * Channels * 2;
@@ -190,45 +251,46 @@ template <int Channels> std::int32_t TRateConverter::upsample(std::int32_t frame
     if (m_phase < 0) {
         m_phase = 0;
     }
-    // Interpolated values at the output instants: from the previous chunk's last frame
-    // to frame 0, then between each pair of this chunk's frames.
-    const std::int64_t instants = std::int64_t(frames) * out / std::max(1, in) + 2;
-    m_window.reserve(history + size_t(instants) * Channels);
-    auto interpolate = [&](const std::int32_t* from, std::int32_t fromIndex, bool fromLast) {
+    // The values at the output instants, interpolated from the previous chunk's last
+    // frame to frame 0, then between each pair of this chunk's frames.
+    const std::int64_t instants = (std::int64_t(frames) + 1) * out / std::max(1, in) + 2;
+    m_window.resize(history + size_t(instants) * Channels);
+    size_t written = history;
+    std::int64_t previous[Channels];
+    for (int c = 0; c < Channels; ++c) {
+        previous[c] = m_lastFrame[c];
+    }
+    for (std::int32_t i = 0; i < frames; ++i) {
+        std::int64_t next[Channels];
+        for (int c = 0; c < Channels; ++c) {
+            next[c] = sampleAt(m_chunk.data(), i * Channels + c);
+        }
         while (m_phase < out) {
+            if (written + Channels > m_window.size()) {
+                m_window.resize(m_window.size() * 2);
+            }
             for (int c = 0; c < Channels; ++c) {
-                const std::int64_t a = fromLast ? from[c] : sampleAt(m_chunk.data(), fromIndex * Channels + c);
-                const std::int64_t b = sampleAt(m_chunk.data(), (fromIndex + (fromLast ? 0 : 1)) * Channels + c);
-                m_window.push_back(double(divideRounded((out - m_phase) * a + m_phase * b, out)));
+                const std::int64_t numerator = (out - m_phase) * previous[c] + m_phase * next[c];
+                m_window[written++] = interpolated(numerator, out);
             }
             m_phase += in;
         }
         m_phase -= std::int32_t(out);
-    };
-    interpolate(m_lastFrame, 0, true);
-    for (std::int32_t i = 0; i + 1 < frames; ++i) {
-        interpolate(nullptr, i, false);
+        for (int c = 0; c < Channels; ++c) {
+            previous[c] = next[c];
+        }
     }
     for (int c = 0; c < Channels; ++c) {
-        m_lastFrame[c] = sampleAt(m_chunk.data(), (frames - 1) * Channels + c);
+        m_lastFrame[c] = std::int32_t(previous[c]);
     }
-    // Output f is the sum of value f - n + 1 ... f with kernel taps n - 1 ... 0, taken
-    // oldest value first: the order in which an overlap-add would have collected them.
-    const std::int32_t made = std::int32_t((m_window.size() - history) / Channels);
-    m_staging.resize(size_t(made) * Channels * 2);
-    const double* h = m_kernel.data();
+    m_window.resize(written);
+    const std::int32_t made = std::int32_t((written - history) / Channels);
+    m_starts.resize(size_t(made));
     for (std::int32_t f = 0; f < made; ++f) {
-        const double* v = m_window.data() + size_t(f) * Channels;
-        double sum[Channels] = {};
-        for (std::int32_t i = 0; i < n; ++i) {
-            for (int c = 0; c < Channels; ++c) {
-                sum[c] += v[size_t(i) * Channels + size_t(c)] * h[n - 1 - i];
-            }
-        }
-        for (int c = 0; c < Channels; ++c) {
-            putSample(m_staging.data(), f * Channels + c, store(sum[c]));
-        }
+        m_starts[size_t(f)] = f;
     }
+    m_staging.resize(size_t(made) * Channels * 2);
+    filter<Channels, false>(m_window.data(), m_starts.data(), made, m_kernel.data(), n, m_staging.data());
     std::copy(m_window.end() - std::ptrdiff_t(history), m_window.end(), m_window.begin());
     m_window.resize(history);
     return made * Channels * 2;

@@ -6,6 +6,21 @@
 
 namespace tarnwick {
 
+namespace {
+
+std::unique_ptr<TProcessInfo> makeRecord(std::int32_t progress, const QString& elapsed, const QString& estimated,
+                                         std::int32_t status)
+{
+    auto info = std::make_unique<TProcessInfo>();
+    info->Progress = progress;
+    info->ElapsedText = elapsed;
+    info->EstimatedText = estimated;
+    info->Status = status;
+    return info;
+}
+
+} // namespace
+
 void postMessage(QObject* receiver, QEvent* event)
 {
     if (receiver == nullptr) {
@@ -18,12 +33,7 @@ void postMessage(QObject* receiver, QEvent* event)
 void postProcessInfo(QObject* receiver, std::int32_t progress, const QString& elapsed, const QString& estimated,
                      std::int32_t status)
 {
-    auto info = std::make_unique<TProcessInfo>();
-    info->Progress = progress;
-    info->ElapsedText = elapsed;
-    info->EstimatedText = estimated;
-    info->Status = status;
-    postMessage(receiver, new ProcessInfoEvent(std::move(info)));
+    postMessage(receiver, new ProcessInfoEvent(makeRecord(progress, elapsed, estimated, status)));
 }
 
 void sendMessage(QObject* receiver, QEvent* event)
@@ -38,12 +48,7 @@ void sendMessage(QObject* receiver, QEvent* event)
 void sendProcessInfo(QObject* receiver, std::int32_t progress, const QString& elapsed, const QString& estimated,
                      std::int32_t status)
 {
-    auto info = std::make_unique<TProcessInfo>();
-    info->Progress = progress;
-    info->ElapsedText = elapsed;
-    info->EstimatedText = estimated;
-    info->Status = status;
-    sendMessage(receiver, new ProcessInfoEvent(std::move(info)));
+    sendMessage(receiver, new ProcessInfoEvent(makeRecord(progress, elapsed, estimated, status)));
 }
 
 void synchronize(QObject* context, const std::function<void()>& work)

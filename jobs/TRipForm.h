@@ -105,6 +105,8 @@ private:
     void oggFinished();
     void resampleFinished();
     void wmaFinished(const TProcessInfo& record);
+    // After an encoder's final record: the next track or file, or the end of the job.
+    void nextAfterEncoder(int& index, std::int32_t code, const std::function<void(int)>& startFile);
     void writeTag(int i);
     void finish();
     void closeWindow();

@@ -175,9 +175,20 @@ void TRipForm::mp3Finished(const TProcessInfo& record)
     if (m_mode == ExtractCD && record.Status == 2 && m_worked && settings().UseID3) {
         writeTag(m_encodeIndex);
     }
+    nextAfterEncoder(m_encodeIndex, ProgressCode::Mp3Finished, [this](int g) {
+        if (m_mode == WavToMp3) {
+            wavToMp3(g);
+        } else if (m_mode == Mp3ToWav) {
+            mp3ToWav(g);
+        }
+    });
+}
+
+void TRipForm::nextAfterEncoder(int& index, std::int32_t code, const std::function<void(int)>& startFile)
+{
     m_worked = false;
-    const int g = ++m_encodeIndex;
-    if (g >= count()) {
+    const int next = ++index;
+    if (next >= count()) {
         finish();
         closeWindow();
         return;
@@ -185,36 +196,27 @@ void TRipForm::mp3Finished(const TProcessInfo& record)
     try {
         if (m_mode == ExtractCD) {
             extract(m_extractionIndex);
-        } else if (m_mode == WavToMp3) {
-            wavToMp3(g);
-        } else if (m_mode == Mp3ToWav) {
-            mp3ToWav(g);
+        } else {
+            startFile(next);
         }
     } catch (const std::exception& error) {
-        skipAfterStartError(QString::fromUtf8(error.what()), ProgressCode::Mp3Finished);
+        skipAfterStartError(QString::fromUtf8(error.what()), code);
     }
 }
 
 void TRipForm::oggFinished()
 {
     busyWait(300);
-    m_worked = false;
-    const int v = ++m_oggIndex;
-    if (v >= count()) {
+    if (m_oggIndex + 1 >= count()) {
+        // The last item: the output settles before the window goes.
+        m_worked = false;
+        ++m_oggIndex;
         finish();
         busyWait(300);
         closeWindow();
         return;
     }
-    try {
-        if (m_mode == ExtractCD) {
-            extract(m_extractionIndex);
-        } else if (m_mode == WavToOgg) {
-            wavToOgg(v);
-        }
-    } catch (const std::exception& error) {
-        skipAfterStartError(QString::fromUtf8(error.what()), ProgressCode::OggFinished);
-    }
+    nextAfterEncoder(m_oggIndex, ProgressCode::OggFinished, [this](int v) { wavToOgg(v); });
 }
 
 void TRipForm::resampleFinished()
@@ -247,22 +249,7 @@ void TRipForm::wmaFinished(const TProcessInfo& record)
     } else if (record.Status == 8) {
         Prompt::instance().error(record.ElapsedText);
     }
-    m_worked = false;
-    const int g = ++m_encodeIndex;
-    if (g >= count()) {
-        finish();
-        closeWindow();
-        return;
-    }
-    try {
-        if (m_mode == ExtractCD) {
-            extract(m_extractionIndex);
-        } else if (m_mode == WavToWma) {
-            wavToWma(g);
-        }
-    } catch (const std::exception& error) {
-        skipAfterStartError(QString::fromUtf8(error.what()), ProgressCode::WmaFinished);
-    }
+    nextAfterEncoder(m_encodeIndex, ProgressCode::WmaFinished, [this](int g) { wavToWma(g); });
 }
 
 void TRipForm::writeTag(int i)

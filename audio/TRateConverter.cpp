@@ -26,50 +26,98 @@ inline double interpolated(std::int64_t numerator, std::int64_t denominator)
     return double(tarnwick::roundHalfEven(double(numerator) / double(denominator)));
 }
 
-// Two doubles handled as one: the two channels of a frame, or two outputs. Every lane
-// does exactly the scalar operations, in the same order, so no result changes.
+// Two or four doubles handled as one: the channels of a frame, or several outputs. Every
+// lane does exactly the scalar operations, in the same order, so no result changes.
 typedef double Pair __attribute__((vector_size(16)));
+typedef double Quad __attribute__((vector_size(32)));
 
-inline Pair loadPair(const double* at)
+// Two stereo frames, from two places, side by side. (Filled through a reference: a
+// 32-byte vector passed by value would change the calling convention between targets.)
+inline void loadFrames(Quad& q, const double* first, const double* second)
 {
-    Pair p;
-    std::memcpy(&p, at, sizeof p);
-    return p;
+    if (second == first + 2) {
+        std::memcpy(&q, first, sizeof q); // adjacent outputs (going up): one load
+        return;
+    }
+    Pair a;
+    Pair b;
+    std::memcpy(&a, first, sizeof a);
+    std::memcpy(&b, second, sizeof b);
+    q = __builtin_shufflevector(a, b, 0, 1, 2, 3);
 }
 
-// The FIR sums of `count` outputs; output m's window starts at frame starts[m]. Term t
-// (t = 0 .. n - 1, added in that order) is tap h[n - 1 - t] times window frame
-// start + n - 1 - t when NewestFirst (going down: the newest frame first), else window
-// frame start + t (going up: the oldest value first, as an overlap-add collects them).
-// Four outputs run side by side so that their additions, each a chain that must stay in
-// order, overlap in the processor.
+// The window frame that term t of a sum reads: going down the newest frame comes first
+// (frame n - 1 - t), going up the oldest value (frame t), which is the order in which an
+// overlap-add into an accumulator collects them. Term t's tap is h[n - 1 - t] either way.
+template <bool NewestFirst> inline std::int32_t frameOf(std::int32_t t, std::int32_t n)
+{
+    return NewestFirst ? n - 1 - t : t;
+}
+
+// The sums of stereo outputs, eight at a time: four independent chains of additions (each
+// must stay in order) overlap in the processor, two outputs per operation.
+template <bool NewestFirst>
+inline __attribute__((always_inline)) std::int32_t stereoSums(const double* window, const std::int32_t* starts,
+                                                              std::int32_t count, const double* h, std::int32_t n,
+                                                              double* sums)
+{
+    std::int32_t m = 0;
+    for (; m + 8 <= count; m += 8) {
+        const double* w[8];
+        for (int q = 0; q < 8; ++q) {
+            w[q] = window + 2 * size_t(starts[m + q]);
+        }
+        Quad s0 = {0, 0, 0, 0}, s1 = {0, 0, 0, 0}, s2 = {0, 0, 0, 0}, s3 = {0, 0, 0, 0};
+        for (std::int32_t t = 0; t < n; ++t) {
+            const std::int32_t i = 2 * frameOf<NewestFirst>(t, n);
+            const double tap = h[n - 1 - t];
+            const Quad k = {tap, tap, tap, tap};
+            Quad x0, x1, x2, x3;
+            loadFrames(x0, w[0] + i, w[1] + i);
+            loadFrames(x1, w[2] + i, w[3] + i);
+            loadFrames(x2, w[4] + i, w[5] + i);
+            loadFrames(x3, w[6] + i, w[7] + i);
+            s0 += k * x0;
+            s1 += k * x1;
+            s2 += k * x2;
+            s3 += k * x3;
+        }
+        std::memcpy(sums + 2 * m, &s0, sizeof s0);
+        std::memcpy(sums + 2 * m + 4, &s1, sizeof s1);
+        std::memcpy(sums + 2 * m + 8, &s2, sizeof s2);
+        std::memcpy(sums + 2 * m + 12, &s3, sizeof s3);
+    }
+    return m;
+}
+
+// Built for the processor at hand: with AVX2 four doubles go in one operation.
+__attribute__((target_clones("avx2", "default"))) std::int32_t stereoSumsDown(const double* window,
+                                                                              const std::int32_t* starts,
+                                                                              std::int32_t count, const double* h,
+                                                                              std::int32_t n, double* sums)
+{
+    return stereoSums<true>(window, starts, count, h, n, sums);
+}
+
+__attribute__((target_clones("avx2", "default"))) std::int32_t stereoSumsUp(const double* window,
+                                                                            const std::int32_t* starts,
+                                                                            std::int32_t count, const double* h,
+                                                                            std::int32_t n, double* sums)
+{
+    return stereoSums<false>(window, starts, count, h, n, sums);
+}
+
+// The FIR outputs of `count` outputs; output m's window starts at frame starts[m]; its
+// sum is term t = 0 .. n - 1 in order: tap h[n - 1 - t] times window frame
+// start + frameOf(t). `sums` has room for count * Channels doubles.
 template <int Channels, bool NewestFirst>
 void filter(const double* window, const std::int32_t* starts, std::int32_t count, const double* h, std::int32_t n,
-            std::uint8_t* out)
+            double* sums, std::uint8_t* out)
 {
-    auto frameOf = [n](std::int32_t t) { return NewestFirst ? n - 1 - t : t; };
     std::int32_t m = 0;
     if constexpr (Channels == 2) {
-        for (; m + 4 <= count; m += 4) {
-            const double* w0 = window + 2 * size_t(starts[m]);
-            const double* w1 = window + 2 * size_t(starts[m + 1]);
-            const double* w2 = window + 2 * size_t(starts[m + 2]);
-            const double* w3 = window + 2 * size_t(starts[m + 3]);
-            Pair s0 = {0, 0}, s1 = {0, 0}, s2 = {0, 0}, s3 = {0, 0};
-            for (std::int32_t t = 0; t < n; ++t) {
-                const std::int32_t i = 2 * frameOf(t);
-                const Pair k = {h[n - 1 - t], h[n - 1 - t]};
-                s0 += k * loadPair(w0 + i);
-                s1 += k * loadPair(w1 + i);
-                s2 += k * loadPair(w2 + i);
-                s3 += k * loadPair(w3 + i);
-            }
-            const Pair sums[4] = {s0, s1, s2, s3};
-            for (int q = 0; q < 4; ++q) {
-                putSample(out, 2 * (m + q), store(sums[q][0]));
-                putSample(out, 2 * (m + q) + 1, store(sums[q][1]));
-            }
-        }
+        m = NewestFirst ? stereoSumsDown(window, starts, count, h, n, sums)
+                        : stereoSumsUp(window, starts, count, h, n, sums);
     } else {
         for (; m + 4 <= count; m += 4) {
             const double* w0 = window + starts[m];
@@ -78,29 +126,30 @@ void filter(const double* window, const std::int32_t* starts, std::int32_t count
             const double* w3 = window + starts[m + 3];
             Pair s01 = {0, 0}, s23 = {0, 0};
             for (std::int32_t t = 0; t < n; ++t) {
-                const std::int32_t i = frameOf(t);
+                const std::int32_t i = frameOf<NewestFirst>(t, n);
                 const Pair k = {h[n - 1 - t], h[n - 1 - t]};
                 s01 += k * Pair{w0[i], w1[i]};
                 s23 += k * Pair{w2[i], w3[i]};
             }
-            putSample(out, m, store(s01[0]));
-            putSample(out, m + 1, store(s01[1]));
-            putSample(out, m + 2, store(s23[0]));
-            putSample(out, m + 3, store(s23[1]));
+            std::memcpy(sums + m, &s01, sizeof s01);
+            std::memcpy(sums + m + 2, &s23, sizeof s23);
         }
     }
     for (; m < count; ++m) {
         const double* w = window + size_t(Channels) * size_t(starts[m]);
         double sum[Channels] = {};
         for (std::int32_t t = 0; t < n; ++t) {
-            const size_t i = size_t(frameOf(t)) * Channels;
+            const size_t i = size_t(frameOf<NewestFirst>(t, n)) * Channels;
             for (int c = 0; c < Channels; ++c) {
                 sum[c] += h[n - 1 - t] * w[i + size_t(c)];
             }
         }
         for (int c = 0; c < Channels; ++c) {
-            putSample(out, Channels * m + c, store(sum[c]));
+            sums[Channels * m + c] = sum[c];
         }
+    }
+    for (std::int32_t i = 0; i < count * Channels; ++i) {
+        putSample(out, i, store(sums[i]));
     }
 }
 
@@ -236,7 +285,8 @@ template <int Channels> std::int32_t TRateConverter::downsample(std::int32_t fra
     }
     const std::int32_t made = std::int32_t(m_starts.size());
     m_staging.resize(size_t(made) * Channels * 2);
-    filter<Channels, true>(m_window.data(), m_starts.data(), made, m_kernel.data(), n, m_staging.data());
+    m_sums.resize(size_t(made) * Channels);
+    filter<Channels, true>(m_window.data(), m_starts.data(), made, m_kernel.data(), n, m_sums.data(), m_staging.data());
     std::copy(m_window.end() - std::ptrdiff_t(history), m_window.end(), m_window.begin());
     m_window.resize(history);
     return made * Channels * 2;
@@ -270,8 +320,10 @@ template <int Channels> std::int32_t TRateConverter::upsample(std::int32_t frame
                 m_window.resize(m_window.size() * 2);
             }
             for (int c = 0; c < Channels; ++c) {
-                const std::int64_t numerator = (out - m_phase) * previous[c] + m_phase * next[c];
-                m_window[written++] = interpolated(numerator, out);
+                // At phase 0 the instant is the previous frame itself.
+                m_window[written++] = m_phase == 0
+                                          ? double(previous[c])
+                                          : interpolated((out - m_phase) * previous[c] + m_phase * next[c], out);
             }
             m_phase += in;
         }
@@ -290,7 +342,9 @@ template <int Channels> std::int32_t TRateConverter::upsample(std::int32_t frame
         m_starts[size_t(f)] = f;
     }
     m_staging.resize(size_t(made) * Channels * 2);
-    filter<Channels, false>(m_window.data(), m_starts.data(), made, m_kernel.data(), n, m_staging.data());
+    m_sums.resize(size_t(made) * Channels);
+    filter<Channels, false>(m_window.data(), m_starts.data(), made, m_kernel.data(), n, m_sums.data(),
+                            m_staging.data());
     std::copy(m_window.end() - std::ptrdiff_t(history), m_window.end(), m_window.begin());
     m_window.resize(history);
     return made * Channels * 2;

@@ -52,8 +52,9 @@ private:
     // Going down: the previous N - 1 input frames, then this chunk's, as doubles.
     // Going up: the previous N - 1 interpolated values, then this chunk's.
     std::vector<double> m_window;
-    // Window frames at which this chunk's outputs start.
+    // Window frames at which this chunk's outputs start, and their sums before rounding.
     std::vector<std::int32_t> m_starts;
+    std::vector<double> m_sums;
     // The last input frame of the previous chunk; kept from run to run.
     std::int32_t m_lastFrame[2] = {0, 0};
 };

@@ -160,7 +160,7 @@ TEST_P(Mp3OverwriteTest, AsksOnlyOutsideExtractionAndRecording)
 
     if (GetParam().asks) {
         ASSERT_EQ(m_prompt->calls().size(), 1);
-        const Prompt::Message& asked = m_prompt->calls().first().message;
+        const Prompt::Message asked = m_prompt->calls().first().message;
         EXPECT_EQ(asked.text, mp3 + QStringLiteral(" has existed,overite it?"));
         EXPECT_EQ(asked.caption, QStringLiteral("Tarnwick"));
         EXPECT_EQ(asked.icon, Prompt::Icon::Information);

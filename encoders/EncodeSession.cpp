@@ -10,9 +10,7 @@
 // it signals alive for as long as the call exists.
 struct EncodeSession::CallGuard
 {
-    CallGuard(std::shared_ptr<EncodeSession> owner, std::uint64_t number) : session(std::move(owner)), ticket(number)
-    {
-    }
+    CallGuard(std::shared_ptr<EncodeSession> owner, std::uint64_t number) : session(std::move(owner)), ticket(number) {}
     CallGuard(const CallGuard&) = delete;
     CallGuard& operator=(const CallGuard&) = delete;
     ~CallGuard()

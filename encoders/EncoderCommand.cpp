@@ -1,7 +1,6 @@
 #include "encoders/EncoderCommand.h"
 
-EncoderCommand::EncoderCommand(const QString& shownName, const QString& program)
-    : m_text(shownName), m_program(program)
+EncoderCommand::EncoderCommand(const QString& shownName, const QString& program) : m_text(shownName), m_program(program)
 {
 }
 

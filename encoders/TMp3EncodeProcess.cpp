@@ -105,9 +105,8 @@ std::optional<TMp3EncodeProcess::ProgressLine> TMp3EncodeProcess::parseEncodeLin
     return result;
 }
 
-std::optional<TMp3EncodeProcess::ProgressLine> TMp3EncodeProcess::parseDecodeLine(const QString& line,
-                                                                                  int& progressColumn,
-                                                                                  std::int64_t elapsedSeconds)
+std::optional<TMp3EncodeProcess::ProgressLine>
+TMp3EncodeProcess::parseDecodeLine(const QString& line, int& progressColumn, std::int64_t elapsedSeconds)
 {
     if (progressColumn == 0) {
         const qsizetype mark = line.indexOf(QLatin1Char('#'));
@@ -133,8 +132,8 @@ std::optional<TMp3EncodeProcess::ProgressLine> TMp3EncodeProcess::parseDecodeLin
         return std::nullopt;
     }
     result.elapsed = tarnwick::timeText(static_cast<int>(elapsedSeconds));
-    result.estimated = tarnwick::timeText(static_cast<int>(
-        tarnwick::roundHalfEven(static_cast<double>(elapsedSeconds) * 100.0 / result.progress)));
+    result.estimated = tarnwick::timeText(
+        static_cast<int>(tarnwick::roundHalfEven(static_cast<double>(elapsedSeconds) * 100.0 / result.progress)));
     return result;
 }
 

@@ -177,9 +177,9 @@ private:
     bool openResampler()
     {
         SwrContext* resampler = nullptr;
-        int result = swr_alloc_set_opts2(&resampler, &m_encoder->ch_layout, m_encoder->sample_fmt,
-                                         m_encoder->sample_rate, &m_decoder->ch_layout, m_decoder->sample_fmt,
-                                         m_decoder->sample_rate, 0, nullptr);
+        int result =
+            swr_alloc_set_opts2(&resampler, &m_encoder->ch_layout, m_encoder->sample_fmt, m_encoder->sample_rate,
+                                &m_decoder->ch_layout, m_decoder->sample_fmt, m_decoder->sample_rate, 0, nullptr);
         m_resampler.reset(resampler);
         if (result >= 0) {
             result = swr_init(resampler);
@@ -300,8 +300,8 @@ private:
             if (converted < 0) {
                 return fail("cannot convert the audio: " + errorText(converted));
             }
-            if (converted > 0 && av_audio_fifo_write(m_fifo.get(), reinterpret_cast<void**>(m_buffer), converted) <
-                                     converted) {
+            if (converted > 0 &&
+                av_audio_fifo_write(m_fifo.get(), reinterpret_cast<void**>(m_buffer), converted) < converted) {
                 return fail("out of memory");
             }
             // Input is consumed in one call; only a flush needs repeating until nothing comes.
@@ -326,8 +326,7 @@ private:
             }
             const int got = av_audio_fifo_read(m_fifo.get(), reinterpret_cast<void**>(m_frame->data), frameSize);
             if (got < frameSize) {
-                av_samples_set_silence(m_frame->data, got, frameSize - got, m_options.channels,
-                                       m_encoder->sample_fmt);
+                av_samples_set_silence(m_frame->data, got, frameSize - got, m_options.channels, m_encoder->sample_fmt);
             }
             m_frame->pts = m_samplesWritten;
             m_samplesWritten += frameSize;

@@ -6,8 +6,7 @@ namespace {
 
 bool isOption(const std::string& word)
 {
-    return word == "-input" || word == "-output" || word == "-a_setting" || word == "-author" ||
-           word == "-description";
+    return word == "-input" || word == "-output" || word == "-a_setting" || word == "-author" || word == "-description";
 }
 
 bool parseNumber(const std::string& text, int& value)

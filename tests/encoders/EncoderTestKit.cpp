@@ -93,10 +93,11 @@ ToolRun runTool(const QString& program, const QStringList& arguments)
 
 std::optional<ProbeResult> probe(const QString& path)
 {
-    const ToolRun run = runTool(QStringLiteral("ffprobe"),
-                                {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-of"),
-                                 QStringLiteral("json"), QStringLiteral("-show_format"), QStringLiteral("-show_streams"),
-                                 QStringLiteral("-show_entries"), QStringLiteral("packet=size"), path});
+    const ToolRun run =
+        runTool(QStringLiteral("ffprobe"),
+                {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-of"), QStringLiteral("json"),
+                 QStringLiteral("-show_format"), QStringLiteral("-show_streams"), QStringLiteral("-show_entries"),
+                 QStringLiteral("packet=size"), path});
     if (run.exitCode != 0) {
         return std::nullopt;
     }
@@ -131,9 +132,8 @@ QString builtWmaEncoder()
 FileHolder::FileHolder(const QString& path) : m_child(std::make_unique<ChildProcess>())
 {
     // The shell opens the file, says so, and keeps it until its input closes.
-    const int error = m_child->start(QStringLiteral("sh"), {QStringLiteral("-c"),
-                                                            QStringLiteral("exec 3<>\"$0\" && echo ready && read x"),
-                                                            path});
+    const int error = m_child->start(
+        QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("exec 3<>\"$0\" && echo ready && read x"), path});
     if (error != 0) {
         return;
     }

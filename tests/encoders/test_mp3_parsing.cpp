@@ -37,8 +37,9 @@ TEST_P(Mp3CommandTest, BuildsTheEncodeLine)
     GetParam().change(settings);
     const EncoderCommand command = TMp3EncodeProcess::buildCommand(settings, true, QStringLiteral("/music/in.wav"),
                                                                    QStringLiteral("/music/out.mp3"));
-    EXPECT_EQ(command.text(), QStringLiteral("lame%1 \"/music/in.wav\" \"/music/out.mp3\"")
-                                  .arg(QString::fromLatin1(GetParam().options)));
+    EXPECT_EQ(
+        command.text(),
+        QStringLiteral("lame%1 \"/music/in.wav\" \"/music/out.mp3\"").arg(QString::fromLatin1(GetParam().options)));
     // The vector holds the same parts, the file names unquoted.
     QStringList expected = QString::fromLatin1(GetParam().options).split(QLatin1Char(' '), Qt::SkipEmptyParts);
     expected << QStringLiteral("/music/in.wav") << QStringLiteral("/music/out.mp3");
@@ -86,8 +87,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(Mp3CommandTest, DecodeLineNamesOnlyTheFiles)
 {
-    const EncoderCommand command = TMp3EncodeProcess::buildCommand(defaults(), false, QStringLiteral("/a/in.mp3"),
-                                                                   QStringLiteral("/a/out.wav"));
+    const EncoderCommand command =
+        TMp3EncodeProcess::buildCommand(defaults(), false, QStringLiteral("/a/in.mp3"), QStringLiteral("/a/out.wav"));
     EXPECT_EQ(command.text(), QStringLiteral("lame --decode \"/a/in.mp3\" \"/a/out.wav\""));
     EXPECT_EQ(command.arguments(),
               (QStringList{QStringLiteral("--decode"), QStringLiteral("/a/in.mp3"), QStringLiteral("/a/out.wav")}));
@@ -128,8 +129,7 @@ TEST_P(Mp3EncodeLineTest, ReadsProgressAtTheFixedColumn)
 {
     int column = 0;
     // "( 0%)" at 16..20 fixes the column and reports nothing itself.
-    EXPECT_FALSE(TMp3EncodeProcess::parseEncodeLine(QStringLiteral("      0/       ( 0%)    0:00/     :  |"),
-                                                    column));
+    EXPECT_FALSE(TMp3EncodeProcess::parseEncodeLine(QStringLiteral("      0/       ( 0%)    0:00/     :  |"), column));
     ASSERT_EQ(column, 16);
     const auto parsed = TMp3EncodeProcess::parseEncodeLine(QString::fromLatin1(GetParam().line), column);
     EXPECT_EQ(column, 16);
@@ -148,8 +148,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(LineCase{"Eighteen", "    200/1150   (18%)    0:01/    0:07|", 18, "0:01", "0:07"},
                       LineCase{"Hundred", "   1150/1150   100%)    0:07/    0:07|", 100, "0:07", "0:07"},
                       LineCase{"SingleDigit", "     60/1150    (5%)    0:00/    0:08|", 5, "0:00", "0:08"},
-                      LineCase{"SingleDigitAfterBlank", "    100/1150   ( 9%)   12:03/   20:00|", 9, "12:03",
-                               "20:00"},
+                      LineCase{"SingleDigitAfterBlank", "    100/1150   ( 9%)   12:03/   20:00|", 9, "12:03", "20:00"},
                       LineCase{"Zero", "      0/1150   ( 0%)    0:00/    0:00|", 0, "", ""},
                       LineCase{"AboveHundred", "   1150/1150   101%)    0:07/    0:07|", 0, "", ""},
                       LineCase{"HistogramLine", "   kbps        MS  %     long switch short %", 0, "", ""},
@@ -208,8 +207,8 @@ TEST_P(Mp3DecodeLineTest, ReadsFrameCounts)
     int column = 0;
     EXPECT_FALSE(TMp3EncodeProcess::parseDecodeLine(QStringLiteral("Frame#     1/1150   128 kbps  LMSR  "), column, 0));
     ASSERT_EQ(column, 7);
-    const auto parsed = TMp3EncodeProcess::parseDecodeLine(QString::fromLatin1(GetParam().line), column,
-                                                           GetParam().elapsed);
+    const auto parsed =
+        TMp3EncodeProcess::parseDecodeLine(QString::fromLatin1(GetParam().line), column, GetParam().elapsed);
     if (GetParam().progress == 0) {
         EXPECT_FALSE(parsed);
         return;

@@ -167,9 +167,8 @@ TEST_P(WmaCommandTest, BuildsTheLine)
     s.UseID3 = GetParam().useId3;
     s.Disc.Artist = QString::fromUtf8(GetParam().artist);
     s.Disc.Comment = QString::fromUtf8(GetParam().comment);
-    const EncoderCommand command = TWMAEncodeProcess::buildCommand(s, QStringLiteral("/opt/t/wmaenc"),
-                                                                   QStringLiteral("/m/a b.wav"),
-                                                                   QStringLiteral("/m/a b.wma"));
+    const EncoderCommand command = TWMAEncodeProcess::buildCommand(
+        s, QStringLiteral("/opt/t/wmaenc"), QStringLiteral("/m/a b.wav"), QStringLiteral("/m/a b.wma"));
     EXPECT_EQ(command.text(), QStringLiteral("/opt/t/wmaenc -input \"/m/a b.wav\" -output \"/m/a b.wma\"") +
                                   QString::fromUtf8(GetParam().tail));
     EXPECT_EQ(command.program(), QStringLiteral("/opt/t/wmaenc"));
@@ -276,7 +275,8 @@ TEST_P(WmaOverwriteTest, ExtractionReplacesWithoutAsking)
     EXPECT_EQ(probed->stream.value(QStringLiteral("codec_name")).toString(), QStringLiteral("wmav2"));
 }
 
-INSTANTIATE_TEST_SUITE_P(JobModes, WmaOverwriteTest, ::testing::Values(OverwriteCase{1, false}, OverwriteCase{6, true}));
+INSTANTIATE_TEST_SUITE_P(JobModes, WmaOverwriteTest,
+                         ::testing::Values(OverwriteCase{1, false}, OverwriteCase{6, true}));
 
 TEST_F(WmaProcessTest, OutputInUseIsSentAtOnce)
 {

@@ -125,8 +125,7 @@ TEST_P(WmaToolErrorTest, FailsWithAnErrorLineAndKeepsTheOldOutput)
 
 INSTANTIATE_TEST_SUITE_P(
     Arguments, WmaToolErrorTest,
-    ::testing::Values(BadCase{"NoArguments", {}},
-                      BadCase{"NoProfile", {"-input", "%IN", "-output", "%OUT"}},
+    ::testing::Values(BadCase{"NoArguments", {}}, BadCase{"NoProfile", {"-input", "%IN", "-output", "%OUT"}},
                       BadCase{"NoOutput", {"-input", "%IN", "-a_setting", "64_44_2"}},
                       BadCase{"RateTooHigh", {"-input", "%IN", "-output", "%OUT", "-a_setting", "64_96_2"}},
                       BadCase{"ThreeChannels", {"-input", "%IN", "-output", "%OUT", "-a_setting", "64_44_3"}},

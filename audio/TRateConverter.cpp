@@ -90,21 +90,41 @@ inline __attribute__((always_inline)) std::int32_t stereoSums(const double* wind
     return m;
 }
 
-// Built for the processor at hand: with AVX2 four doubles go in one operation.
-__attribute__((target_clones("avx2", "default"))) std::int32_t stereoSumsDown(const double* window,
-                                                                              const std::int32_t* starts,
-                                                                              std::int32_t count, const double* h,
-                                                                              std::int32_t n, double* sums)
+// Built twice: for any x86-64, and for processors with AVX2, where four doubles go in one
+// operation. The choice is made at run time (not through an ifunc, whose resolver would
+// run before a sanitizer's runtime is ready).
+__attribute__((target("avx2"))) std::int32_t stereoSumsDownWide(const double* window, const std::int32_t* starts,
+                                                                std::int32_t count, const double* h, std::int32_t n,
+                                                                double* sums)
 {
     return stereoSums<true>(window, starts, count, h, n, sums);
 }
 
-__attribute__((target_clones("avx2", "default"))) std::int32_t stereoSumsUp(const double* window,
-                                                                            const std::int32_t* starts,
-                                                                            std::int32_t count, const double* h,
-                                                                            std::int32_t n, double* sums)
+__attribute__((target("avx2"))) std::int32_t stereoSumsUpWide(const double* window, const std::int32_t* starts,
+                                                              std::int32_t count, const double* h, std::int32_t n,
+                                                              double* sums)
 {
     return stereoSums<false>(window, starts, count, h, n, sums);
+}
+
+bool haveAvx2()
+{
+    static const bool have = __builtin_cpu_supports("avx2");
+    return have;
+}
+
+std::int32_t stereoSumsDown(const double* window, const std::int32_t* starts, std::int32_t count, const double* h,
+                            std::int32_t n, double* sums)
+{
+    return haveAvx2() ? stereoSumsDownWide(window, starts, count, h, n, sums)
+                      : stereoSums<true>(window, starts, count, h, n, sums);
+}
+
+std::int32_t stereoSumsUp(const double* window, const std::int32_t* starts, std::int32_t count, const double* h,
+                          std::int32_t n, double* sums)
+{
+    return haveAvx2() ? stereoSumsUpWide(window, starts, count, h, n, sums)
+                      : stereoSums<false>(window, starts, count, h, n, sums);
 }
 
 // The FIR outputs of `count` outputs; output m's window starts at frame starts[m]; its

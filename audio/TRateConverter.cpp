@@ -270,7 +270,8 @@ void TRateConverter::OpenInput()
 std::int32_t TRateConverter::convertChunk(std::int32_t bytes)
 {
     const std::int32_t frames = bytes / (2 * m_channels);
-    if (frames == 0) {
+    // An input without a rate (a source that is not valid) has no instants to convert.
+    if (frames == 0 || m_inSampleRate <= 0) {
         return 0;
     }
     if (m_outSampleRate < m_inSampleRate) {

@@ -190,6 +190,15 @@ INSTANTIATE_TEST_SUITE_P(TRateConverter, SteadySignal,
                          testing::Values(RateCase{44100, 22050}, RateCase{22050, 44100}, RateCase{44100, 44100},
                                          RateCase{32000, 44100}, RateCase{48000, 44100}, RateCase{8000, 44100}));
 
+TEST(TRateConverter, anInputWithoutARateGivesNothing)
+{
+    Bytes source(QByteArray(4000, '\x01'), 16, 2, 0);
+    TRateConverter converter;
+    converter.SetInput(&source);
+    converter.SetOutSampleRate(44100);
+    EXPECT_EQ(drain(converter), QByteArray());
+}
+
 TEST(TRateConverter, outputBeyondSixteenBitsWrapsInsteadOfSaturating)
 {
     // A full-scale square wave overshoots through the low-pass; stored values keep their

@@ -307,8 +307,11 @@ void TRipForm::applyOggOptions()
         m_vorbisOut1->SetDesiredNominalBitrate(brAutoSelect);
         m_vorbisOut1->SetMinimumBitrate(brAutoSelect);
     } else {
-        m_vorbisOut1->SetDesiredMaximumBitrate(bitRateAt(s.OggMaxBitRate));
+        // The nominal goes first: the maximum and minimum setters measure themselves
+        // against it, so setting them before would keep or drop the stored maximum
+        // depending on what the previous file left behind.
         m_vorbisOut1->SetDesiredNominalBitrate(bitRateAt(s.NomalBitRate));
+        m_vorbisOut1->SetDesiredMaximumBitrate(bitRateAt(s.OggMaxBitRate));
         m_vorbisOut1->SetMinimumBitrate(bitRateAt(s.MinBitRate));
         m_vorbisOut1->SetCompression(0.2f);
     }

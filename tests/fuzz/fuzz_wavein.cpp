@@ -1,6 +1,7 @@
-// fuzz-sources: audio/TWaveIn.cpp audio/TWaveConverter.cpp audio/WavHeader.cpp audio/ImaAdpcm.cpp audio/MsAdpcm.cpp
-// audio/TACSFileIn.cpp audio/TACSStreamedInput.cpp audio/TACSInput.cpp audio/TACSInputLink.cpp common/Rounding.cpp
+// clang-format off
+// fuzz-sources: audio/TWaveIn.cpp audio/TWaveConverter.cpp audio/WavHeader.cpp audio/ImaAdpcm.cpp audio/MsAdpcm.cpp audio/TACSFileIn.cpp audio/TACSStreamedInput.cpp audio/TACSInput.cpp audio/TACSInputLink.cpp common/Rounding.cpp
 // fuzz-libs: libmpg123
+// clang-format on
 //
 // Bytes as the stream a TWaveIn reads: the header parse and every decoder. The first byte
 // picks how: as they stand, or as the format fields and data of a well-formed header of

@@ -51,6 +51,10 @@ TRipForm::TRipForm(QWidget* owner, int mode, CDHandle driveHandle, const QString
     m_waveOut1->SetSuspendWhenIdle(true);
     m_waveOut1->OnProgress = [this](TACSOutput* sender) { outputProgress(sender); };
     m_waveOut1->OnDone = [this](TACSOutput*) { WaveOut1Done(); };
+    // A transfer that fails ends without OnDone; the job must still hear of it.
+    m_waveOut1->OnThreadException = [this](TACSOutput*, const std::exception& error) {
+        componentFailed(m_mode == WavToMp3 ? ProgressCode::Mp3Finished : ProgressCode::OggFinished, error);
+    };
     m_vorbisOut1 = std::make_unique<TVorbisOut>();
     m_vorbisOut1->SetInput(m_waveIn1.get());
     m_vorbisOut1->SetFileMode(foRewrite);
@@ -62,6 +66,9 @@ TRipForm::TRipForm(QWidget* owner, int mode, CDHandle driveHandle, const QString
     m_vorbisOut1->SetSuspendWhenIdle(true);
     m_vorbisOut1->OnProgress = [this](TACSOutput* sender) { outputProgress(sender); };
     m_vorbisOut1->OnDone = [this](TACSOutput*) { VorbisOut1Done(); };
+    m_vorbisOut1->OnThreadException = [this](TACSOutput*, const std::exception& error) {
+        componentFailed(ProgressCode::OggFinished, error);
+    };
 
     startItem0();
     m_elapsed->clear();
@@ -224,6 +231,11 @@ void TRipForm::encodeAfterExtraction(int i)
 void TRipForm::wavToMp3(int i)
 {
     m_waveIn1->SetFileName(item(i));
+    if (!m_waveIn1->Valid()) {
+        setStep(m_group->title(), jobTitle(QStringLiteral("Encoding("), i));
+        skipAfterStartError(item(i) + QStringLiteral(" is not a WAV file that can be read."), ProgressCode::Mp3Finished);
+        return;
+    }
     if (m_waveIn1->SampleRate() >= 44100) {
         setStep(QStringLiteral("Encoding"), jobTitle(QStringLiteral("Encoding("), i));
         startMp3(item(i), folder() + withExtension(base(i), QStringLiteral(".mp3")), true, WavToMp3);
@@ -242,6 +254,11 @@ void TRipForm::mp3ToWav(int i)
 void TRipForm::wavToOgg(int i)
 {
     m_waveIn1->SetFileName(item(i));
+    if (!m_waveIn1->Valid()) {
+        setStep(m_group->title(), jobTitle(QStringLiteral("Encoding("), i));
+        skipAfterStartError(item(i) + QStringLiteral(" is not a WAV file that can be read."), ProgressCode::OggFinished);
+        return;
+    }
     if (m_waveIn1->SampleRate() >= 44100) {
         startVorbis(item(i), folder() + withExtension(base(i), QStringLiteral(".ogg")));
         setStep(QStringLiteral("Encoding"), jobTitle(QStringLiteral("Encoding("), i));

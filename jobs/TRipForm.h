@@ -102,7 +102,7 @@ private:
     void handleProgress(const TProcessInfo& record);
     void trackExtracted(TProcessInfo& record, bool& keepRecord);
     void mp3Finished(const TProcessInfo& record);
-    void oggFinished();
+    void oggFinished(const TProcessInfo& record);
     void resampleFinished();
     void wmaFinished(const TProcessInfo& record);
     // After an encoder's final record: the next track or file, or the end of the job.
@@ -117,6 +117,7 @@ private:
     // Component events, on the outputs' worker threads.
     void outputProgress(TACSOutput* output);
     void VorbisOut1Done();
+    void componentFailed(std::int32_t code, const std::exception& error);
     void WaveOut1Done();
 
     QStringList m_items;

@@ -23,6 +23,7 @@ constexpr std::int32_t StatusSkipEncoder = 4;
 constexpr std::int32_t StatusNormalizeFailed = 6;
 constexpr std::int32_t StatusDriveError = 7;
 constexpr std::int32_t StatusNotStarted = 9;
+constexpr std::int32_t StatusComponentFailed = 10; // ElapsedText holds the component's error
 const QEvent::Type SentCall = static_cast<QEvent::Type>(QEvent::User + 150);
 
 // A record sent from a worker: the window runs it and tells the worker it is done.
@@ -99,7 +100,7 @@ void TRipForm::handleProcessInfo(TProcessInfo& record, bool& keepRecord)
         mp3Finished(record);
         break;
     case ProgressCode::OggFinished:
-        oggFinished();
+        oggFinished(record);
         break;
     case ProgressCode::ResampleFinished:
         resampleFinished();
@@ -172,6 +173,9 @@ void TRipForm::mp3Finished(const TProcessInfo& record)
         Prompt::instance().error(QStringLiteral("Create MP3 file error!") + QStringLiteral("\r\n") +
                                  QStringLiteral("Please check the output and lame options or run application again."));
     }
+    if (record.Status == StatusComponentFailed) {
+        Prompt::instance().error(record.ElapsedText); // the resampling before the encoder failed
+    }
     if (m_mode == ExtractCD && record.Status == 2 && m_worked && settings().UseID3) {
         writeTag(m_encodeIndex);
     }
@@ -204,8 +208,11 @@ void TRipForm::nextAfterEncoder(int& index, std::int32_t code, const std::functi
     }
 }
 
-void TRipForm::oggFinished()
+void TRipForm::oggFinished(const TProcessInfo& record)
 {
+    if (record.Status == StatusComponentFailed) {
+        Prompt::instance().error(record.ElapsedText);
+    }
     busyWait(300);
     if (m_oggIndex + 1 >= count()) {
         // The last item: the output settles before the window goes.
@@ -348,6 +355,11 @@ void TRipForm::suitempbtStopClick()
     }
     finish();
     close();
+}
+
+void TRipForm::componentFailed(std::int32_t code, const std::exception& error)
+{
+    tarnwick::postProcessInfo(this, code, QString::fromUtf8(error.what()), QString(), StatusComponentFailed);
 }
 
 void TRipForm::VorbisOut1Done()

@@ -6,7 +6,9 @@
 #include "meta/Genres.h"
 #include "support/ToneWav.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QProgressBar>
@@ -293,4 +295,35 @@ TEST_F(RipFormTest, OutputInUseIsReportedAndTheJobGoesOn)
     EXPECT_EQ(kit.prompt->messageTexts().last(), kit.input(QStringLiteral("a.wav")) + "maybe be used,operate fail!");
     EXPECT_EQ(readFileBytes(kit.out(QStringLiteral("a.mp3"))), QByteArray("held"));
     EXPECT_TRUE(QFile::exists(kit.out(QStringLiteral("b.mp3"))));
+}
+
+class UnreadableInputTest : public RipFormTest, public ::testing::WithParamInterface<int>
+{
+};
+
+TEST_P(UnreadableInputTest, IsReportedAndTheNextFileFollows)
+{
+    const int mode = GetParam();
+    const QString extension = mode == TRipForm::WavToOgg ? QStringLiteral(".ogg") : QStringLiteral(".mp3");
+    ASSERT_TRUE(writeFileBytes(kit.input(QStringLiteral("broken.wav")), QByteArray(5000, 'x')));
+    ASSERT_TRUE(writeToneWav(kit.input(QStringLiteral("good.wav")), 1.0));
+    kit.runJob(mode, 0, {kit.input(QStringLiteral("broken.wav")), kit.input(QStringLiteral("good.wav"))});
+    ASSERT_EQ(kit.prompt->messageTexts().size(), 1);
+    EXPECT_EQ(kit.prompt->messageTexts().first(),
+              kit.input(QStringLiteral("broken.wav")) + QStringLiteral(" is not a WAV file that can be read."));
+    EXPECT_EQ(JobTestKit::filesIn(kit.out({})), QStringList{QStringLiteral("good") + extension});
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, UnreadableInputTest, ::testing::Values(int(TRipForm::WavToMp3), int(TRipForm::WavToOgg)));
+
+TEST_F(RipFormTest, FailedOggTransferIsReportedAndTheNextFileFollows)
+{
+    ASSERT_TRUE(writeToneWav(kit.input(QStringLiteral("a.wav")), 1.0));
+    ASSERT_TRUE(writeToneWav(kit.input(QStringLiteral("b.wav")), 1.0));
+    // The output name is taken by a folder: the file cannot be created.
+    ASSERT_TRUE(QDir().mkpath(kit.out(QStringLiteral("a.ogg"))));
+    kit.runJob(TRipForm::WavToOgg, 0, {kit.input(QStringLiteral("a.wav")), kit.input(QStringLiteral("b.wav"))});
+    ASSERT_EQ(kit.prompt->messageTexts().size(), 1);
+    EXPECT_TRUE(kit.prompt->messageTexts().first().contains(QStringLiteral("a.ogg")));
+    EXPECT_TRUE(QFileInfo(kit.out(QStringLiteral("b.ogg"))).isFile());
 }

@@ -31,7 +31,7 @@ double median(std::vector<double> values)
 bool run(const QString& program, const QStringList& arguments)
 {
     QProcess process;
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    process.setStandardErrorFile(QProcess::nullDevice());
     process.setStandardOutputFile(QProcess::nullDevice());
     process.start(program, arguments);
     return process.waitForFinished(-1) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
@@ -54,6 +54,17 @@ CDHandle openImage()
         }
     }
     return 0;
+}
+
+// Seconds of audio in an MP3 file, as ffprobe reads it.
+double duration(const QString& file)
+{
+    QProcess ffprobe;
+    ffprobe.start(QStringLiteral("ffprobe"), {QStringLiteral("-v"), QStringLiteral("error"),
+                                              QStringLiteral("-show_entries"), QStringLiteral("format=duration"),
+                                              QStringLiteral("-of"), QStringLiteral("default=nw=1:nk=1"), file});
+    ffprobe.waitForFinished(-1);
+    return ffprobe.readAllStandardOutput().trimmed().toDouble();
 }
 
 } // namespace
@@ -130,9 +141,18 @@ int main(int argc, char** argv)
             form.exec();
         }
         oursTimes.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e9);
-        if (QDir(ours).entryList({QStringLiteral("*.mp3")}, QDir::Files).size() != tracks) {
+        const QStringList made = QDir(ours).entryList({QStringLiteral("*.mp3")}, QDir::Files);
+        if (made.size() != tracks) {
             std::fprintf(stderr, "bench rip-mp3: the job did not make every MP3\n");
             return 1;
+        }
+        // A fast but short result would be no result: every file must hold its track.
+        for (const QString& name : made) {
+            const double seconds = duration(ours + QLatin1Char('/') + name);
+            if (seconds < static_cast<double>(frames) / 75.0 - 0.1) {
+                std::fprintf(stderr, "bench rip-mp3: %s holds only %.2f s\n", qPrintable(name), seconds);
+                return 1;
+            }
         }
 
         clock.restart();

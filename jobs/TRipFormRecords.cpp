@@ -332,9 +332,6 @@ void TRipForm::closeEvent(QCloseEvent* event)
     }
     m_sendDone.notify_all();
     QDialog::closeEvent(event);
-    if (event->isAccepted()) {
-        done(QDialog::Accepted);
-    }
 }
 
 void TRipForm::suitempbtStopClick()

@@ -77,6 +77,8 @@ TOptionSetForm::TOptionSetForm(QWidget* parent) : QDialog(parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(PageControl1);
     layout->addLayout(buttons);
+    // Wide enough for every page's tab to show at once.
+    setMinimumWidth(480);
 
     connect(btBrowser, &QPushButton::clicked, this, &TOptionSetForm::btBrowserClick);
     connect(bDefault, &QPushButton::clicked, this, &TOptionSetForm::bDefaultClick);
@@ -129,7 +131,7 @@ QWidget* TOptionSetForm::buildOutputPage()
     editOutputDir->setObjectName(QStringLiteral("editOutputDir"));
     btBrowser = new QPushButton(QStringLiteral("..."), folderGroup);
     btBrowser->setObjectName(QStringLiteral("btBrowser"));
-    btBrowser->setFixedWidth(32);
+    btBrowser->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     ckbKeepWav = new QCheckBox(QStringLiteral("Delete WAV file after processing"), folderGroup);
     ckbKeepWav->setObjectName(QStringLiteral("ckbKeepWav"));
     auto* folderRow = new QHBoxLayout;
@@ -146,6 +148,7 @@ QWidget* TOptionSetForm::buildOutputPage()
     SpinEdit1 = new QSpinBox(formatGroup);
     SpinEdit1->setObjectName(QStringLiteral("SpinEdit1"));
     SpinEdit1->setRange(0, 100);
+    SpinEdit1->setMinimumWidth(70);
     // Arrows only: the percentage cannot be typed.
     if (auto* spinText = SpinEdit1->findChild<QLineEdit*>()) {
         spinText->setMaxLength(3);

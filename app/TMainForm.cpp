@@ -15,6 +15,7 @@
 #include "platform/gui/Shell.h"
 #include "settings/DiscInfoStore.h"
 #include "settings/SettingsStore.h"
+#include "settings/gui/TOptionSetForm.h"
 #include "skins/ColourScheme.h"
 
 #include <QActionGroup>
@@ -106,6 +107,8 @@ void TMainForm::buildActions()
     ActionExit = make(QStringLiteral("E&xit"), QStringLiteral("Exit the program"));
     ActionExit->setEnabled(true);
     connect(ActionExit, &QAction::triggered, this, &QWidget::close);
+    ActionOptions->setEnabled(true);
+    connect(ActionOptions, &QAction::triggered, this, &TMainForm::ActionOptionsExecute);
 
     m_actionRefresh = make(QStringLiteral("&Refresh"));
     m_actionRefresh->setEnabled(true);
@@ -311,6 +314,22 @@ void TMainForm::ActionExtractExecute()
         rows.append({item->text(1), item->checkState(0) == Qt::Checked});
     }
     m_jobs->ActionExtractExecute(m_driveHandle, rows, m_playing, [this] { stopPlayback(); });
+}
+
+void TMainForm::ActionOptionsExecute()
+{
+    TOptionSetForm form(this);
+    form.move(x() + 50, y() + 50);
+    form.driveChanged = [this](int driveIndex) {
+        // The drive that is given up is closed, so handles never run out over a session.
+        if (m_driveHandle != 0) {
+            CloseCDHandle(m_driveHandle);
+        }
+        m_driveHandle = openDrive(driveIndex);
+        fillTrackList();
+        m_driveDescription = statusText();
+    };
+    Prompt::instance().execWindow(&form);
 }
 
 void TMainForm::stopPlayback()

@@ -68,6 +68,7 @@ public:
     void VolumeArrived();
     void VolumeRemoved();
     void ActionExtractExecute();
+    void ActionOptionsExecute();
 
     TMp3EncodeProcess* mp3EncodeProcess() const { return m_mp3.get(); }
     TWMAEncodeProcess* wmaEncodeProcess() const { return m_wma.get(); }

@@ -8,6 +8,7 @@
 #include "platform/IniFile.h"
 #include "platform/ScriptedPrompt.h"
 #include "settings/SettingsStore.h"
+#include "settings/gui/TOptionSetForm.h"
 #include "support/TempFolder.h"
 
 #include <QComboBox>
@@ -252,4 +253,24 @@ TEST_F(MainFormTest, TipWindowStoresAChangedChoiceAtOnce)
     ASSERT_TRUE(written.load());
     EXPECT_TRUE(written.readBool(QStringLiteral("TipsOptions"), QStringLiteral("IsShowTips"), false));
     EXPECT_EQ(tips.result(), QDialog::Accepted);
+}
+
+TEST_F(MainFormTest, OptionsReopenTheChosenDriveAndRefillWithoutChecking)
+{
+    makeImage(1, {30 * 75, 20 * 75});
+    auto form = startForm();
+    ASSERT_EQ(form->checkedCount(), 2);
+    prompt->onWindow = [](QObject* window) {
+        auto* options = qobject_cast<TOptionSetForm*>(window);
+        ASSERT_NE(options, nullptr);
+        EXPECT_EQ(options->windowTitle(), QStringLiteral("Options"));
+        options->driveChanged(0);
+    };
+    form->ActionOptions->trigger();
+    EXPECT_EQ(prompt->windowNames(), QStringList{QStringLiteral("OptionSetForm")});
+    EXPECT_NE(form->driveHandle(), 0u);
+    EXPECT_EQ(form->trackList()->topLevelItemCount(), 2);
+    EXPECT_EQ(form->checkedCount(), 0);
+    EXPECT_TRUE(form->driveDescription().startsWith(QStringLiteral("IMAGE")));
+    form->close();
 }

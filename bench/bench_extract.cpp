@@ -3,6 +3,7 @@
 // copying the same bytes with cp in the same run (median of several runs each).
 //
 //   bench_extract [--minutes N] [--runs N] [--dir FOLDER] [--only extract|extract-normalize]
+#include "BenchSupport.h"
 #include "cd/CDDriveLibrary.h"
 #include "cd/DiscImageWriter.h"
 #include "cd/TCDRipThread.h"
@@ -56,13 +57,6 @@ private:
     QEventLoop m_loop;
     bool m_failed = false;
 };
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
 
 // Starts each measured run from the same state: no earlier output, nothing left to write
 // back to the disk from the run before.
@@ -189,8 +183,8 @@ int main(int argc, char** argv)
             ours.push_back(extractAll(handle, tracks, outFolder));
         }
         emptyFolder(outFolder);
-        const double o = median(ours);
-        const double r = median(reference);
+        const double o = bench::median(ours);
+        const double r = bench::median(reference);
         std::printf("bench %s: ours=%.3f reference=%.3f ratio=%.2f\n", name, o, r, o / r);
         std::fflush(stdout);
     }

@@ -3,6 +3,7 @@
 // parsing on top of the encoder; this shows what that costs. A decode of the result is
 // measured the same way, with the longest time the window thread went without running
 // its timer while the decoder wrote a line per frame.
+#include "BenchSupport.h"
 #include "common/Messages.h"
 #include "encoders/TMp3EncodeProcess.h"
 #include "settings/TSettings.h"
@@ -86,21 +87,7 @@ OursResult runOurs(const QString& input, const QString& output, bool encode)
 
 double runReference(const QString& program, const QStringList& arguments)
 {
-    QProcess process;
-    QElapsedTimer clock;
-    clock.start();
-    process.start(program, arguments);
-    if (!process.waitForFinished(-1) || process.exitCode() != 0) {
-        std::fprintf(stderr, "bench mp3: the reference run failed\n");
-        std::exit(1);
-    }
-    return static_cast<double>(clock.nsecsElapsed()) / 1e9;
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
+    return bench::timeTool(program, arguments, "mp3");
 }
 
 } // namespace
@@ -155,14 +142,14 @@ int main(int argc, char** argv)
         referenceDecode.push_back(runReference(decodeCommand.program(), decodeCommand.arguments()));
     }
 
-    const double decodeOurs = median(oursDecode);
-    const double decodeReference = median(referenceDecode);
+    const double decodeOurs = bench::median(oursDecode);
+    const double decodeReference = bench::median(referenceDecode);
     std::printf("decode of the result: ours=%.3f reference=%.3f ratio=%.3f records=%d longest window-thread "
                 "stall=%lld ms\n",
                 decodeOurs, decodeReference, decodeOurs / decodeReference, decodeRecords,
                 static_cast<long long>(stall));
-    const double encodeOurs = median(oursEncode);
-    const double encodeReference = median(referenceEncode);
+    const double encodeOurs = bench::median(oursEncode);
+    const double encodeReference = bench::median(referenceEncode);
     std::printf("reference: %s run directly with the same arguments (%d runs each, median)\n", qPrintable(lame), Runs);
     std::printf("bench mp3: ours=%.3f reference=%.3f ratio=%.3f\n", encodeOurs, encodeReference,
                 encodeOurs / encodeReference);

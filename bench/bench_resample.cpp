@@ -7,6 +7,7 @@
 #include "audio/TRateConverter.h"
 #include "audio/TWaveIn.h"
 #include "audio/TWaveOut.h"
+#include "BenchSupport.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -25,77 +26,6 @@
 
 namespace {
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
-}
-
-void put16(QByteArray& bytes, quint16 value)
-{
-    char raw[2];
-    qToLittleEndian(value, raw);
-    bytes.append(raw, 2);
-}
-
-void put32(QByteArray& bytes, quint32 value)
-{
-    char raw[4];
-    qToLittleEndian(value, raw);
-    bytes.append(raw, 4);
-}
-
-// A few drifting partials, a beat and a little noise, different per channel: broadband
-// enough that the filter's work is the usual one.
-bool writeMusicLikeWav(const QString& path, int minutes, int rate)
-{
-    const quint32 frames = quint32(minutes) * 60 * quint32(rate);
-    QByteArray header("RIFF");
-    put32(header, 36 + frames * 4);
-    header.append("WAVEfmt ");
-    put32(header, 16);
-    put16(header, 1);
-    put16(header, 2);
-    put32(header, quint32(rate));
-    put32(header, quint32(rate) * 4);
-    put16(header, 4);
-    put16(header, 16);
-    header.append("data");
-    put32(header, frames * 4);
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(header) != header.size()) {
-        return false;
-    }
-    std::uint32_t noise = 12345;
-    QByteArray block;
-    for (quint32 done = 0; done < frames;) {
-        const quint32 count = std::min<quint32>(frames - done, quint32(rate));
-        block.resize(qsizetype(count) * 4);
-        char* out = block.data();
-        for (quint32 i = 0; i < count; ++i) {
-            const double t = double(done + i) / rate;
-            const double base = 110.0 * std::pow(2.0, std::floor(std::fmod(t * 2.0, 12.0)) / 12.0);
-            const double beat = std::exp(-8.0 * std::fmod(t, 0.5));
-            for (int c = 0; c < 2; ++c) {
-                noise = noise * 1664525u + 1013904223u;
-                const double n = (double(noise >> 8) / double(1u << 24) - 0.5) * 0.05;
-                double v = 0.3 * std::sin(2 * std::numbers::pi * base * (c ? 1.005 : 1.0) * t) +
-                           0.15 * std::sin(2 * std::numbers::pi * base * 3.01 * t) +
-                           0.1 * std::sin(2 * std::numbers::pi * base * 5.02 * t + c) + 0.2 * beat * n * 20.0 + n;
-                v = std::clamp(v, -1.0, 1.0);
-                qToLittleEndian(qint16(std::lround(v * 32000.0)), out);
-                out += 2;
-            }
-        }
-        if (file.write(block) != block.size()) {
-            return false;
-        }
-        done += count;
-    }
-    return true;
-}
-
 double resampleOurs(const QString& in, const QString& out, int rate)
 {
     QFile::remove(out);
@@ -109,59 +39,20 @@ double resampleOurs(const QString& in, const QString& out, int rate)
     TWaveOut output;
     output.SetInput(&converter);
     output.SetFileName(out);
-    std::mutex mutex;
-    std::condition_variable ended;
-    bool done = false;
-    std::string error;
-    output.OnDone = [&](TACSOutput*) {
-        std::lock_guard guard(mutex);
-        done = true;
-        ended.notify_all();
-    };
-    output.OnThreadException = [&](TACSOutput*, const std::exception& e) {
-        std::lock_guard guard(mutex);
-        error = e.what();
-        done = true;
-        ended.notify_all();
-    };
-    QElapsedTimer timer;
-    timer.start();
-    output.Start();
-    {
-        std::unique_lock lock(mutex);
-        ended.wait(lock, [&] { return done; });
-    }
-    const double seconds = double(timer.nsecsElapsed()) / 1e9;
-    if (!error.empty()) {
-        std::fprintf(stderr, "bench resample: our converter failed: %s\n", error.c_str());
-        std::exit(1);
-    }
-    return seconds;
+    return bench::timeTransfer(output, "resample");
 }
 
 double resampleReference(const QString& in, const QString& out, int rate)
 {
     QFile::remove(out);
-    QElapsedTimer timer;
-    timer.start();
-    QProcess sox;
     // -D: no dither, as ours adds none.
-    sox.start(QStringLiteral("sox"), {QStringLiteral("-D"), in, out, QStringLiteral("rate"), QString::number(rate)});
-    if (!sox.waitForFinished(-1) || sox.exitStatus() != QProcess::NormalExit || sox.exitCode() != 0) {
-        std::fprintf(stderr, "bench resample: sox failed\n");
-        std::exit(1);
-    }
-    return double(timer.nsecsElapsed()) / 1e9;
+    return bench::timeTool(QStringLiteral("sox"),
+                           {QStringLiteral("-D"), in, out, QStringLiteral("rate"), QString::number(rate)}, "resample");
 }
 
 QString soxVersion()
 {
-    QProcess sox;
-    sox.start(QStringLiteral("sox"), {QStringLiteral("--version")});
-    if (!sox.waitForFinished(-1)) {
-        return QStringLiteral("sox (version unknown)");
-    }
-    return QString::fromUtf8(sox.readAllStandardOutput()).trimmed();
+    return bench::toolVersion(QStringLiteral("sox"), {QStringLiteral("--version")});
 }
 
 } // namespace
@@ -196,7 +87,7 @@ int main(int argc, char** argv)
         return 1;
     }
     const QString wav = work.filePath(QStringLiteral("input.wav"));
-    if (!writeMusicLikeWav(wav, minutes, from)) {
+    if (!bench::writeMusicLikeWav(wav, minutes, from)) {
         std::fprintf(stderr, "bench resample: cannot write %s\n", qPrintable(wav));
         return 1;
     }
@@ -215,8 +106,8 @@ int main(int argc, char** argv)
     }
     std::printf("sizes: ours=%lld bytes reference=%lld bytes\n", static_cast<long long>(QFile(ours).size()),
                 static_cast<long long>(QFile(reference).size()));
-    const double o = median(ourTimes);
-    const double r = median(referenceTimes);
+    const double o = bench::median(ourTimes);
+    const double r = bench::median(referenceTimes);
     std::printf("bench %s: ours=%.3f reference=%.3f ratio=%.2f\n", qPrintable(name), o, r, o / r);
     return 0;
 }

@@ -3,6 +3,7 @@
 // encode them with lame, one track after another, with the same encoder options.
 //
 //   bench_rip_mp3 [rip-mp3] [--minutes N] [--tracks N] [--runs N]
+#include "BenchSupport.h"
 #include "cd/CDDriveLibrary.h"
 #include "cd/DiscImageWriter.h"
 #include "encoders/TMp3EncodeProcess.h"
@@ -20,22 +21,6 @@
 #include <vector>
 
 namespace {
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    const std::size_t n = values.size();
-    return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2.0;
-}
-
-bool run(const QString& program, const QStringList& arguments)
-{
-    QProcess process;
-    process.setStandardErrorFile(QProcess::nullDevice());
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.start(program, arguments);
-    return process.waitForFinished(-1) && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
-}
 
 CDHandle openImage()
 {
@@ -158,25 +143,24 @@ int main(int argc, char** argv)
         clock.restart();
         for (int t = 0; t < tracks; ++t) {
             const QString raw = reference + QStringLiteral("/t.raw");
-            if (!run(QStringLiteral("dd"), {QStringLiteral("if=") + DiscImageWriter::binPathFor(cue),
-                                            QStringLiteral("of=") + raw, QStringLiteral("bs=2352"),
-                                            QStringLiteral("skip=%1").arg(writer.trackStart(t)),
-                                            QStringLiteral("count=%1").arg(frames), QStringLiteral("status=none")}) ||
-                !run(QStringLiteral("lame"), QStringList{QStringLiteral("-r"), QStringLiteral("-s"),
-                                                         QStringLiteral("44.1"), QStringLiteral("--bitwidth"),
-                                                         QStringLiteral("16"), QStringLiteral("--little-endian")}
-                                                 << options << raw
-                                                 << reference + QStringLiteral("/%1.mp3").arg(t))) {
-                std::fprintf(stderr, "bench rip-mp3: the reference pipeline failed\n");
-                return 1;
-            }
+            bench::timeTool(QStringLiteral("dd"), {QStringLiteral("if=") + DiscImageWriter::binPathFor(cue),
+                                                   QStringLiteral("of=") + raw, QStringLiteral("bs=2352"),
+                                                   QStringLiteral("skip=%1").arg(writer.trackStart(t)),
+                                                   QStringLiteral("count=%1").arg(frames)},
+                            "rip-mp3");
+            bench::timeTool(QStringLiteral("lame"),
+                            QStringList{QStringLiteral("-r"), QStringLiteral("-s"), QStringLiteral("44.1"),
+                                        QStringLiteral("--bitwidth"), QStringLiteral("16"),
+                                        QStringLiteral("--little-endian")}
+                                << options << raw << reference + QStringLiteral("/%1.mp3").arg(t),
+                            "rip-mp3");
             QFile::remove(raw);
         }
         referenceTimes.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e9);
     }
     CloseCDHandle(handle);
-    const double o = median(oursTimes);
-    const double ref = median(referenceTimes);
+    const double o = bench::median(oursTimes);
+    const double ref = bench::median(referenceTimes);
     std::printf("bench rip-mp3: ours=%.3f reference=%.3f ratio=%.3f\n", o, ref, o / ref);
     return 0;
 }

@@ -1,3 +1,4 @@
+#include "MemorySource.h"
 #include "WavFixtures.h"
 
 #include "audio/EACSException.h"
@@ -20,40 +21,6 @@
 using namespace fixtures;
 
 namespace {
-
-// A source of given bytes and format.
-class Bytes : public TACSInput
-{
-public:
-    Bytes(QByteArray bytes, int bits, int channels, int rate)
-        : m_bytes(std::move(bytes)), m_bits(bits), m_channels(channels), m_rate(rate)
-    {
-    }
-    ~Bytes() override { releaseHolders(); }
-    std::int32_t SampleBits() override { return m_bits; }
-    std::int32_t ChannelCount() override { return m_channels; }
-    std::int32_t SampleRate() override { return m_rate; }
-    void OpenInput() override
-    {
-        m_size = m_bytes.size();
-        m_position = 0;
-        m_busy = true;
-    }
-    void CloseInput() override { m_busy = false; }
-    std::int32_t ReadData(void* buffer, std::int32_t count) override
-    {
-        const int n = std::min<int>(count, int(m_bytes.size()) - Position());
-        std::memcpy(buffer, m_bytes.constData() + Position(), size_t(n));
-        m_position += n;
-        return n;
-    }
-
-private:
-    QByteArray m_bytes;
-    int m_bits;
-    int m_channels;
-    int m_rate;
-};
 
 QByteArray drain(TACSInput& converter, int readSize = 3001)
 {
@@ -121,7 +88,7 @@ TEST(TRateConverter, settersIgnoreValuesOutOfRange)
     EXPECT_EQ(converter.OutSampleRate(), 22050);
     EXPECT_EQ(converter.KernelWidth(), 30);
 
-    Bytes source(QByteArray(400, '\0'), 16, 2, 44100);
+    MemorySource source(QByteArray(400, '\0'), 16, 2, 44100);
     converter.SetInput(&source);
     converter.OpenInput();
     converter.SetOutSampleRate(11025);
@@ -140,7 +107,7 @@ TEST(TRateConverter, halvingKeepsFilteredCopiesOfEvenFrames)
     std::vector<std::int16_t> input(2 * 44100, 0);
     input[2 * 40] = 10000;      // left
     input[2 * 40 + 1] = -20000; // right
-    Bytes source(samplesToBytes(input), 16, 2, 44100);
+    MemorySource source(samplesToBytes(input), 16, 2, 44100);
     TRateConverter converter;
     converter.SetInput(&source);
     converter.SetOutSampleRate(22050);
@@ -174,7 +141,7 @@ TEST_P(SteadySignal, passesUnchangedAtTheNewRate)
 {
     const RateCase c = GetParam();
     const int frames = 20000;
-    Bytes source(samplesToBytes(std::vector<std::int16_t>(size_t(frames), 1234)), 16, 1, c.from);
+    MemorySource source(samplesToBytes(std::vector<std::int16_t>(size_t(frames), 1234)), 16, 1, c.from);
     TRateConverter converter;
     converter.SetInput(&source);
     converter.SetOutSampleRate(c.to);
@@ -192,7 +159,7 @@ INSTANTIATE_TEST_SUITE_P(TRateConverter, SteadySignal,
 
 TEST(TRateConverter, anInputWithoutARateGivesNothing)
 {
-    Bytes source(QByteArray(4000, '\x01'), 16, 2, 0);
+    MemorySource source(QByteArray(4000, '\x01'), 16, 2, 0);
     TRateConverter converter;
     converter.SetInput(&source);
     converter.SetOutSampleRate(44100);
@@ -207,7 +174,7 @@ TEST(TRateConverter, outputBeyondSixteenBitsWrapsInsteadOfSaturating)
     for (int i = 0; i < 4000; ++i) {
         input.push_back((i / 50) % 2 ? 32767 : -32768);
     }
-    Bytes source(samplesToBytes(input), 16, 1, 22050);
+    MemorySource source(samplesToBytes(input), 16, 1, 22050);
     TRateConverter converter;
     converter.SetInput(&source);
     converter.SetOutSampleRate(44100);
@@ -235,7 +202,7 @@ TEST(Converters, needAnInputAndAnOpenStream)
 
 TEST(TMSConverter, stereoToMonoAveragesTowardZero)
 {
-    Bytes source(samples16({-3, 0, 32767, 32767, -32768, -32768, 5, -2}), 16, 2, 44100);
+    MemorySource source(samples16({-3, 0, 32767, 32767, -32768, -32768, 5, -2}), 16, 2, 44100);
     TMSConverter converter;
     converter.SetInput(&source);
     EXPECT_EQ(converter.ChannelCount(), 1);
@@ -254,7 +221,7 @@ class MonoToStereo : public testing::TestWithParam<MonoCase>
 
 TEST_P(MonoToStereo, fillsTheChannelsTheModeNames)
 {
-    Bytes source(samples16({100, -7}), 16, 1, 44100);
+    MemorySource source(samples16({100, -7}), 16, 1, 44100);
     TMSConverter converter;
     converter.SetInput(&source);
     converter.SetMode(GetParam().mode);
@@ -272,13 +239,13 @@ INSTANTIATE_TEST_SUITE_P(TMSConverter, MonoToStereo,
 
 TEST(TSampleConverter, sixteenToEightAndBack)
 {
-    Bytes sixteen(samples16({-32768, -1, 0, 32767}), 16, 1, 8000);
+    MemorySource sixteen(samples16({-32768, -1, 0, 32767}), 16, 1, 8000);
     TSampleConverter down;
     down.SetInput(&sixteen);
     EXPECT_EQ(down.SampleBits(), 8);
     EXPECT_EQ(drain(down), QByteArray("\x00\x7f\x80\xff", 4));
 
-    Bytes eight(QByteArray("\x00\xff\x80", 3), 8, 1, 8000);
+    MemorySource eight(QByteArray("\x00\xff\x80", 3), 8, 1, 8000);
     TSampleConverter up;
     up.SetInput(&eight);
     EXPECT_EQ(up.SampleBits(), 16);
@@ -297,7 +264,7 @@ class Balance : public testing::TestWithParam<BalanceCase>
 
 TEST_P(Balance, attenuatesTheFarChannel)
 {
-    Bytes source(samples16({1000, -1000, 3, 3}), 16, 2, 44100);
+    MemorySource source(samples16({1000, -1000, 3, 3}), 16, 2, 44100);
     TStereoBalance balance;
     balance.SetInput(&source);
     balance.SetBalance(GetParam().balance);
@@ -313,7 +280,7 @@ INSTANTIATE_TEST_SUITE_P(TStereoBalance, Balance,
 
 TEST(TStereoBalance, doublesAMonoInputAndIgnoresBalancesOutOfRange)
 {
-    Bytes source(samples16({1, 2, 3, 4, 5}), 16, 1, 44100);
+    MemorySource source(samples16({1, 2, 3, 4, 5}), 16, 1, 44100);
     TStereoBalance balance;
     balance.SetInput(&source);
     balance.SetBalance(1.5f);

@@ -2,6 +2,7 @@
 // over the whole signal, the sum newest-first when going down, and a real overlap-add into
 // an accumulator when going up. The converter works a chunk at a time and sums in a
 // different loop structure for speed; every sample must still come out the same.
+#include "MemorySource.h"
 #include "WavFixtures.h"
 
 #include "audio/TRateConverter.h"
@@ -12,36 +13,6 @@
 using namespace fixtures;
 
 namespace {
-
-class Bytes : public TACSInput
-{
-public:
-    Bytes(QByteArray bytes, int channels, int rate) : m_bytes(std::move(bytes)), m_channels(channels), m_rate(rate) {}
-    ~Bytes() override { releaseHolders(); }
-    std::int32_t SampleBits() override { return 16; }
-    std::int32_t ChannelCount() override { return m_channels; }
-    std::int32_t SampleRate() override { return m_rate; }
-    void OpenInput() override
-    {
-        m_size = m_bytes.size();
-        m_position = 0;
-        m_busy = true;
-    }
-    void CloseInput() override { m_busy = false; }
-    std::int32_t ReadData(void* buffer, std::int32_t count) override
-    {
-        // Odd read sizes, so chunks fill from several reads.
-        const int n = std::min<int>({count, 10006, int(m_bytes.size()) - Position()});
-        std::memcpy(buffer, m_bytes.constData() + Position(), size_t(n));
-        m_position += n;
-        return n;
-    }
-
-private:
-    QByteArray m_bytes;
-    int m_channels;
-    int m_rate;
-};
 
 std::int16_t low16(double value)
 {
@@ -118,7 +89,8 @@ TEST_P(RateExact, everySampleAsTheLiteralAlgorithmGives)
 {
     const ExactCase c = GetParam();
     const std::vector<std::int16_t> input = testSignal(30000, c.channels);
-    Bytes source(samplesToBytes(input), c.channels, c.from);
+    MemorySource source(samplesToBytes(input), 16, c.channels, c.from);
+    source.limitReads(10006); // odd read sizes, so chunks fill from several reads
     TRateConverter converter;
     converter.SetInput(&source);
     converter.SetOutSampleRate(c.to);

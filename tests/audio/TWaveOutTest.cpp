@@ -1,3 +1,4 @@
+#include "MemorySource.h"
 #include "StreamDoubles.h"
 #include "WavFixtures.h"
 
@@ -11,40 +12,15 @@ using namespace fixtures;
 
 namespace {
 
-// A source of a given format delivering bytes held in memory; Size may be declared
-// differently from what it delivers.
-class FormatSource : public TACSInput
+// Size is declared apart from what the source delivers, as the resampler's is.
+class FormatSource : public MemorySource
 {
 public:
     FormatSource(QByteArray bytes, int bits, int channels, int rate, std::int32_t declaredSize)
-        : m_bytes(std::move(bytes)), m_bits(bits), m_channels(channels), m_rate(rate), m_declared(declaredSize)
+        : MemorySource(std::move(bytes), bits, channels, rate)
     {
+        declareSize(declaredSize);
     }
-    ~FormatSource() override { releaseHolders(); }
-    std::int32_t SampleBits() override { return m_bits; }
-    std::int32_t ChannelCount() override { return m_channels; }
-    std::int32_t SampleRate() override { return m_rate; }
-    void OpenInput() override
-    {
-        m_size = m_declared;
-        m_position = 0;
-        m_busy = true;
-    }
-    void CloseInput() override { m_busy = false; }
-    std::int32_t ReadData(void* buffer, std::int32_t count) override
-    {
-        const int n = std::min<int>(count, int(m_bytes.size()) - Position());
-        std::memcpy(buffer, m_bytes.constData() + Position(), size_t(n));
-        m_position += n;
-        return n;
-    }
-
-private:
-    QByteArray m_bytes;
-    int m_bits;
-    int m_channels;
-    int m_rate;
-    std::int32_t m_declared;
 };
 
 // Runs one transfer to its end; returns the error text, empty when it ended through OnDone.

@@ -1,6 +1,7 @@
 // Files written by other tools, read by TWaveIn, against what ffmpeg decodes from them;
 // and files written by TWaveOut, decoded by ffmpeg and sox. Our own tests cannot catch a
 // misunderstanding that the reader and the writer share; these can.
+#include "MemorySource.h"
 #include "WavFixtures.h"
 
 #include "audio/TWaveIn.h"
@@ -189,37 +190,6 @@ TEST(TWaveInReference, mp3InsideWavReadsAsPcmOfTheDecodedLength)
     EXPECT_GE(ours.size(), 44100 * 4);
 }
 
-// A source over bytes in memory, of a given format.
-class BytesSource : public TACSInput
-{
-public:
-    BytesSource(QByteArray bytes, int channels) : m_bytes(std::move(bytes)), m_channels(channels)
-    {
-        m_size = m_bytes.size();
-    }
-    ~BytesSource() override { releaseHolders(); }
-    std::int32_t SampleBits() override { return 16; }
-    std::int32_t ChannelCount() override { return m_channels; }
-    std::int32_t SampleRate() override { return 44100; }
-    void OpenInput() override
-    {
-        m_position = 0;
-        m_busy = true;
-    }
-    void CloseInput() override { m_busy = false; }
-    std::int32_t ReadData(void* buffer, std::int32_t count) override
-    {
-        const int n = std::min<int>(count, int(m_bytes.size()) - Position());
-        std::memcpy(buffer, m_bytes.constData() + Position(), size_t(n));
-        m_position += n;
-        return n;
-    }
-
-private:
-    QByteArray m_bytes;
-    int m_channels;
-};
-
 void writeThrough(TWaveOut& out)
 {
     std::mutex mutex;
@@ -247,7 +217,7 @@ TEST_P(OurImaFile, decodesInFfmpegAndSoxAsInOurReader)
     const int channels = GetParam();
     TempFolder folder;
     const QString path = folder.file("ours.wav");
-    BytesSource source(samplesToBytes(testSignal(20000, channels)), channels);
+    MemorySource source(samplesToBytes(testSignal(20000, channels)), 16, channels, 44100);
     TWaveOut out;
     out.SetInput(&source);
     out.SetFileName(path);

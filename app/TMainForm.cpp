@@ -371,12 +371,7 @@ CDHandle TMainForm::openDrive(int index)
     }
     const CDDriveEntry& entry = list.entries[index];
     setStatusText(entryText(entry.vendor, sizeof entry.vendor) + entryText(entry.product, sizeof entry.product));
-    CDHandleRequest request{};
-    request.size = sizeof(CDHandleRequest);
-    request.version = 1;
-    request.hostAdapter = entry.hostAdapter;
-    request.target = entry.target;
-    request.lun = entry.lun;
+    const CDHandleRequest request = tarnwick::handleRequestFor(entry);
     CDHandle handle = GetCDHandle(&request);
     if (handle == 0) {
         // Handles left open by an earlier run of ours block the drive; free one and retry.

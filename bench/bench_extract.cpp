@@ -149,10 +149,7 @@ int main(int argc, char** argv)
     CDHandle handle = 0;
     for (int i = 0; i < list.count; ++i) {
         if (qstrcmp(list.entries[i].vendor, "IMAGE") == 0 && qstrcmp(list.entries[i].product, "bench.cue") == 0) {
-            CDHandleRequest request{};
-            request.size = sizeof(request);
-            request.version = 1;
-            request.hostAdapter = list.entries[i].hostAdapter;
+            const CDHandleRequest request = tarnwick::handleRequestFor(list.entries[i]);
             handle = GetCDHandle(&request);
         }
     }

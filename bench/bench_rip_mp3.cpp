@@ -22,25 +22,6 @@
 
 namespace {
 
-CDHandle openImage()
-{
-    CDDriveList list{};
-    list.capacity = CDDriveList::MaxEntries;
-    GetCDList(&list);
-    for (int i = 0; i < list.count; ++i) {
-        if (QByteArray(list.entries[i].vendor).startsWith("IMAGE")) {
-            CDHandleRequest request{};
-            request.size = sizeof request;
-            request.version = 1;
-            request.hostAdapter = list.entries[i].hostAdapter;
-            request.target = list.entries[i].target;
-            request.lun = list.entries[i].lun;
-            return GetCDHandle(&request);
-        }
-    }
-    return 0;
-}
-
 // Seconds of audio in an MP3 file, as ffprobe reads it.
 double duration(const QString& file)
 {
@@ -95,7 +76,7 @@ int main(int argc, char** argv)
     QDir().mkpath(reference);
     settings().OutputFolder = ours;
 
-    const CDHandle handle = openImage();
+    const CDHandle handle = tarnwick::openFirstImage();
     if (handle == 0) {
         std::fprintf(stderr, "bench rip-mp3: the image could not be opened\n");
         return 1;

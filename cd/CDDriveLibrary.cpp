@@ -88,6 +88,31 @@ void putAddress(TOCEntry& entry, std::int32_t address, bool msf)
 
 namespace tarnwick {
 
+CDHandleRequest handleRequestFor(const CDDriveEntry& entry)
+{
+    CDHandleRequest request{};
+    request.size = sizeof(CDHandleRequest);
+    request.version = 1;
+    request.hostAdapter = entry.hostAdapter;
+    request.target = entry.target;
+    request.lun = entry.lun;
+    return request;
+}
+
+CDHandle openFirstImage()
+{
+    CDDriveList list{};
+    list.capacity = CDDriveList::MaxEntries;
+    GetCDList(&list);
+    for (int i = 0; i < list.count; ++i) {
+        if (std::strncmp(list.entries[i].vendor, "IMAGE", 5) == 0) {
+            const CDHandleRequest request = handleRequestFor(list.entries[i]);
+            return GetCDHandle(&request);
+        }
+    }
+    return 0;
+}
+
 void TrackBufferDeleter::operator()(TrackBuffer* buffer) const
 {
     if (buffer != nullptr) {

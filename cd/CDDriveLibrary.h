@@ -33,6 +33,11 @@ struct TrackBufferDeleter
 };
 using TrackBufferPtr = std::unique_ptr<TrackBuffer, TrackBufferDeleter>;
 
+// The handle request for one entry of the drive list.
+CDHandleRequest handleRequestFor(const CDDriveEntry& entry);
+// Opens the first listed disc image (vendor "IMAGE"); 0 when none is listed or it does not open.
+CDHandle openFirstImage();
+
 // A track buffer with room for `frames` frames: start frame 0, frame count `frames`,
 // capacity frames x 2352, the other fields 0.
 TrackBufferPtr allocTrackBuffer(int frames);

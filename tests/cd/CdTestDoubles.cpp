@@ -117,12 +117,7 @@ CDHandle openDrive(int index)
     if (GetCDList(&list) != 1 || index >= list.count) {
         return 0;
     }
-    CDHandleRequest request{};
-    request.size = sizeof(request);
-    request.version = 1;
-    request.hostAdapter = list.entries[index].hostAdapter;
-    request.target = list.entries[index].target;
-    request.lun = list.entries[index].lun;
+    const CDHandleRequest request = tarnwick::handleRequestFor(list.entries[index]);
     return GetCDHandle(&request);
 }
 

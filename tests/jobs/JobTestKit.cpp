@@ -52,20 +52,7 @@ CDHandle JobTestKit::openDisc(const std::vector<double>& seconds, int firstTrack
     EXPECT_TRUE(writer.write(cue));
     qputenv("TARNWICK_DISC_IMAGES", cue.toUtf8());
     tarnwick::setCDDeviceSource(nullptr);
-    CDDriveList list{};
-    list.capacity = CDDriveList::MaxEntries;
-    GetCDList(&list);
-    for (int i = 0; i < list.count; ++i) {
-        if (QByteArray(list.entries[i].vendor).startsWith("IMAGE")) {
-            CDHandleRequest request{};
-            request.size = sizeof request;
-            request.version = 1;
-            request.hostAdapter = list.entries[i].hostAdapter;
-            request.target = list.entries[i].target;
-            request.lun = list.entries[i].lun;
-            handle = GetCDHandle(&request);
-        }
-    }
+    handle = tarnwick::openFirstImage();
     EXPECT_NE(handle, 0u);
     return handle;
 }

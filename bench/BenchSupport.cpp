@@ -48,6 +48,30 @@ double median(std::vector<double> values)
     return n % 2 == 1 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
 }
 
+Arguments parseArguments(const QStringList& arguments, Arguments result)
+{
+    QStringList args = arguments;
+    if (args.size() > 1 && !args[1].startsWith(QLatin1String("--"))) {
+        result.name = args.takeAt(1);
+    }
+    for (qsizetype i = 1; i + 1 < args.size(); i += 2) {
+        const QString& option = args[i];
+        const QString& value = args[i + 1];
+        if (option == QLatin1String("--minutes")) {
+            result.minutes = std::max(1, value.toInt());
+        } else if (option == QLatin1String("--runs")) {
+            result.runs = std::max(1, value.toInt());
+        } else if (option == QLatin1String("--tracks")) {
+            result.tracks = std::max(1, value.toInt());
+        } else if (option == QLatin1String("--dir")) {
+            result.dir = value;
+        } else if (option == QLatin1String("--only")) {
+            result.name = value;
+        }
+    }
+    return result;
+}
+
 bool writeMusicLikeWav(const QString& path, int minutes, int rate)
 {
     const quint32 frames = quint32(minutes) * 60 * quint32(rate);

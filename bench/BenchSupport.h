@@ -13,6 +13,19 @@ namespace bench {
 
 double median(std::vector<double> values);
 
+// The command line every benchmark takes: an optional leading benchmark name (as
+// scripts/bench passes it), then --minutes N, --runs N, --tracks N, --dir FOLDER and
+// --only NAME. Fields keep the defaults given where an option is absent.
+struct Arguments
+{
+    QString name;
+    int minutes = 10;
+    int runs = 5;
+    int tracks = 0;
+    QString dir;
+};
+Arguments parseArguments(const QStringList& arguments, Arguments defaults);
+
 // A stereo 16-bit WAV file of drifting partials, a beat and a little noise, different per
 // channel: broadband enough that encoders and filters do their usual amount of work.
 bool writeMusicLikeWav(const QString& path, int minutes, int rate = 44100);

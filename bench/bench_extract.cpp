@@ -104,22 +104,14 @@ double copyWithCp(const QString& bin, const QString& outFolder)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    int minutes = 74;
-    int runs = 5;
-    QString base = QDir::tempPath();
-    QString only;
-    const QStringList args = app.arguments();
-    for (int i = 1; i + 1 < args.size(); i += 2) {
-        if (args[i] == QLatin1String("--minutes")) {
-            minutes = std::max(1, args[i + 1].toInt());
-        } else if (args[i] == QLatin1String("--runs")) {
-            runs = std::max(1, args[i + 1].toInt());
-        } else if (args[i] == QLatin1String("--dir")) {
-            base = args[i + 1];
-        } else if (args[i] == QLatin1String("--only")) {
-            only = args[i + 1];
-        }
-    }
+    bench::Arguments defaults;
+    defaults.minutes = 74;
+    defaults.dir = QDir::tempPath();
+    const bench::Arguments arguments = bench::parseArguments(app.arguments(), defaults);
+    const int minutes = arguments.minutes;
+    const int runs = arguments.runs;
+    const QString base = arguments.dir;
+    const QString only = arguments.name;
 
     QTemporaryDir work(QDir(base).filePath(QStringLiteral("tarnwick-bench-XXXXXX")));
     if (!work.isValid()) {

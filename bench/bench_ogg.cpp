@@ -54,22 +54,12 @@ QString oggencVersion()
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    int minutes = 10;
-    int runs = 5;
-    QString base = QDir::tempPath();
-    QStringList args = app.arguments();
-    if (args.size() > 1 && !args[1].startsWith(QLatin1String("--"))) {
-        args.removeAt(1); // the benchmark's name, from scripts/bench
-    }
-    for (int i = 1; i + 1 < args.size(); i += 2) {
-        if (args[i] == QLatin1String("--minutes")) {
-            minutes = std::max(1, args[i + 1].toInt());
-        } else if (args[i] == QLatin1String("--runs")) {
-            runs = std::max(1, args[i + 1].toInt());
-        } else if (args[i] == QLatin1String("--dir")) {
-            base = args[i + 1];
-        }
-    }
+    bench::Arguments defaults;
+    defaults.dir = QDir::tempPath();
+    const bench::Arguments arguments = bench::parseArguments(app.arguments(), defaults);
+    const int minutes = arguments.minutes;
+    const int runs = arguments.runs;
+    const QString base = arguments.dir;
 
     QTemporaryDir work(QDir(base).filePath(QStringLiteral("tarnwick-bench-XXXXXX")));
     if (!work.isValid()) {

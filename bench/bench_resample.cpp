@@ -60,23 +60,14 @@ QString soxVersion()
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    int minutes = 10;
-    int runs = 5;
-    QString base = QDir::tempPath();
-    QString name = QStringLiteral("resample-down");
-    QStringList args = app.arguments();
-    if (args.size() > 1 && !args[1].startsWith(QLatin1String("--"))) {
-        name = args.takeAt(1); // the benchmark's name, from scripts/bench
-    }
-    for (int i = 1; i + 1 < args.size(); i += 2) {
-        if (args[i] == QLatin1String("--minutes")) {
-            minutes = std::max(1, args[i + 1].toInt());
-        } else if (args[i] == QLatin1String("--runs")) {
-            runs = std::max(1, args[i + 1].toInt());
-        } else if (args[i] == QLatin1String("--dir")) {
-            base = args[i + 1];
-        }
-    }
+    bench::Arguments defaults;
+    defaults.name = QStringLiteral("resample-down");
+    defaults.dir = QDir::tempPath();
+    const bench::Arguments arguments = bench::parseArguments(app.arguments(), defaults);
+    const int minutes = arguments.minutes;
+    const int runs = arguments.runs;
+    const QString base = arguments.dir;
+    const QString name = arguments.name;
     const bool down = name != QLatin1String("resample-up");
     const int from = down ? 44100 : 22050;
     const int to = down ? 22050 : 44100;

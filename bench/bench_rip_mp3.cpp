@@ -39,19 +39,14 @@ int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    int minutes = 40;
-    int tracks = 8;
-    int runs = 3;
-    const QStringList args = QCoreApplication::arguments();
-    for (int i = 1; i + 1 < args.size(); ++i) {
-        if (args[i] == QLatin1String("--minutes")) {
-            minutes = args[i + 1].toInt();
-        } else if (args[i] == QLatin1String("--tracks")) {
-            tracks = args[i + 1].toInt();
-        } else if (args[i] == QLatin1String("--runs")) {
-            runs = args[i + 1].toInt();
-        }
-    }
+    bench::Arguments defaults;
+    defaults.minutes = 40;
+    defaults.tracks = 8;
+    defaults.runs = 3;
+    const bench::Arguments arguments = bench::parseArguments(QCoreApplication::arguments(), defaults);
+    const int minutes = arguments.minutes;
+    const int tracks = arguments.tracks;
+    const int runs = arguments.runs;
 
     QTemporaryDir dir;
     const QString cue = dir.filePath(QStringLiteral("disc.cue"));

@@ -5,10 +5,13 @@
 #include "app/TrackRow.h"
 #include "cd/AudioDisc.h"
 #include "cd/CDDriveLibrary.h"
+#include "common/ProductInfo.h"
 #include "common/ProgramFolder.h"
 #include "encoders/TMp3EncodeProcess.h"
 #include "encoders/TWMAEncodeProcess.h"
 #include "jobs/JobCommands.h"
+#include "meta/gui/TfrmEditTrackName.h"
+#include "meta/gui/TfrmID3Edit.h"
 #include "platform/DeviceMonitor.h"
 #include "platform/Files.h"
 #include "platform/Prompt.h"
@@ -23,6 +26,7 @@
 #include <QCloseEvent>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMouseEvent>
 #include <QScreen>
@@ -99,8 +103,8 @@ void TMainForm::buildActions()
     ActionWavToWma = make(QStringLiteral("WAV to WM&A..."));
     ActionExtract = make(QStringLiteral("E&xtract"), QStringLiteral("Extract the selected track"),
                          QKeySequence(Qt::CTRL | Qt::Key_X));
-    ActionRecord = make(QStringLiteral("&Record..."), QStringLiteral("Record to wav or mp3"),
-                        QKeySequence(Qt::CTRL | Qt::Key_R));
+    ActionRecord =
+        make(QStringLiteral("&Record..."), QStringLiteral("Record to wav or mp3"), QKeySequence(Qt::CTRL | Qt::Key_R));
     ActionOggPlayer = make(QStringLiteral("Ogg Player"));
     ActionQueryFreedb = make(QStringLiteral("&Query Freedb"));
     ActionOptions = make(QStringLiteral("&Options..."), QStringLiteral("Options"), QKeySequence(Qt::CTRL | Qt::Key_O));
@@ -109,12 +113,19 @@ void TMainForm::buildActions()
     connect(ActionExit, &QAction::triggered, this, &QWidget::close);
     ActionOptions->setEnabled(true);
     connect(ActionOptions, &QAction::triggered, this, &TMainForm::ActionOptionsExecute);
+    ActionEditTrackName =
+        make(QStringLiteral("Rename &Title"), QStringLiteral("Rename track title"), QKeySequence(Qt::Key_F2));
+    connect(ActionEditTrackName, &QAction::triggered, this, &TMainForm::aEditTrackNameExecute);
+    ActionID3Edit = make(QStringLiteral("&ID3 Tag Edit"), QStringLiteral("MP3 ID3 edit"));
+    ActionID3Edit->setEnabled(true);
+    connect(ActionID3Edit, &QAction::triggered, this, &TMainForm::aID3EditExecute);
+    ActionAbout = make(QStringLiteral("&About..."));
 
     m_actionRefresh = make(QStringLiteral("&Refresh"));
     m_actionRefresh->setEnabled(true);
     connect(m_actionRefresh, &QAction::triggered, this, &TMainForm::ActionRefreshExecute);
-    m_actionSelectAll = make(QStringLiteral("Select &All"), QStringLiteral("Select all tracks"),
-                             QKeySequence(Qt::CTRL | Qt::Key_A));
+    m_actionSelectAll =
+        make(QStringLiteral("Select &All"), QStringLiteral("Select all tracks"), QKeySequence(Qt::CTRL | Qt::Key_A));
     m_actionSelectAll->setEnabled(true);
     connect(m_actionSelectAll, &QAction::triggered, this, &TMainForm::ActionSelectAllExecute);
     m_actionSelectNone = make(QStringLiteral("Select &None"), QStringLiteral("Cancel selected track"),
@@ -188,8 +199,8 @@ void TMainForm::buildMenus()
     edit->addAction(m_actionSelectNone);
     edit->addSeparator();
     edit->addAction(ActionQueryFreedb);
-    disabled(edit, QStringLiteral("Rename &Title"), QStringLiteral("Rename track title"), QKeySequence(Qt::Key_F2));
-    disabled(edit, QStringLiteral("&ID3 Tag Edit"), QStringLiteral("MP3 ID3 edit"));
+    edit->addAction(ActionEditTrackName);
+    edit->addAction(ActionID3Edit);
     edit->addAction(ActionOptions);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
@@ -199,7 +210,7 @@ void TMainForm::buildMenus()
     QAction* home = help->addAction(QStringLiteral("Home &Page"));
     home->setStatusTip(QStringLiteral("Tarnwick Home Page"));
     connect(home, &QAction::triggered, this, &TMainForm::ActionHomePageExecute);
-    disabled(help, QStringLiteral("&About..."));
+    help->addAction(ActionAbout);
 }
 
 void TMainForm::buildToolBar()
@@ -235,8 +246,8 @@ void TMainForm::buildTrackList()
     m_trackList = new QTreeWidget(central);
     m_trackList->setObjectName(QStringLiteral("ListView1"));
     m_trackList->setColumnCount(4);
-    m_trackList->setHeaderLabels({QStringLiteral("No."), QStringLiteral("Title"), QStringLiteral("Length(min)"),
-                                  QStringLiteral("Size(MB)")});
+    m_trackList->setHeaderLabels(
+        {QStringLiteral("No."), QStringLiteral("Title"), QStringLiteral("Length(min)"), QStringLiteral("Size(MB)")});
     m_trackList->setRootIsDecorated(false);
     m_trackList->setUniformRowHeights(true);
     m_trackList->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -259,6 +270,13 @@ void TMainForm::buildTrackList()
     m_trackList->addAction(ActionExtract);
     m_trackList->addAction(m_actionSelectAll);
     m_trackList->addAction(m_actionSelectNone);
+    m_trackList->addAction(ActionEditTrackName);
+    connect(m_trackList, &QTreeWidget::itemSelectionChanged, this, &TMainForm::updateActions);
+    connect(m_trackList, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
+        if (item->isSelected()) {
+            aEditTrackNameExecute();
+        }
+    });
     layout->addWidget(m_trackList);
     setCentralWidget(central);
 
@@ -332,6 +350,26 @@ void TMainForm::ActionOptionsExecute()
     Prompt::instance().execWindow(&form);
 }
 
+void TMainForm::aEditTrackNameExecute()
+{
+    const QList<QTreeWidgetItem*> selected = m_trackList->selectedItems();
+    if (selected.isEmpty()) {
+        return;
+    }
+    QTreeWidgetItem* row = selected.first();
+    TfrmEditTrackName form(this);
+    form.eName->setText(row->text(1));
+    if (Prompt::instance().execWindow(&form) == QDialog::Accepted) {
+        row->setText(1, form.eName->text());
+    }
+}
+
+void TMainForm::aID3EditExecute()
+{
+    TfrmID3Edit form(this);
+    Prompt::instance().execWindow(&form);
+}
+
 void TMainForm::stopPlayback()
 {
     m_playing = false;
@@ -342,6 +380,7 @@ void TMainForm::stopPlayback()
 void TMainForm::updateActions()
 {
     ActionExtract->setEnabled(ActionExtract->property("attached").toBool() && checkedCount() > 0);
+    ActionEditTrackName->setEnabled(!m_trackList->selectedItems().isEmpty());
 }
 
 void TMainForm::FormCreate()
@@ -549,7 +588,7 @@ void TMainForm::ActionTipExecute()
 
 void TMainForm::ActionHomePageExecute()
 {
-    Shell::openUrl(QStringLiteral("https://tarnwick.example.org/"));
+    Shell::openUrl(ProductInfo::homePage);
 }
 
 void TMainForm::ActionHelpExecute() {}

@@ -69,6 +69,8 @@ public:
     void VolumeRemoved();
     void ActionExtractExecute();
     void ActionOptionsExecute();
+    void aEditTrackNameExecute();
+    void aID3EditExecute();
 
     TMp3EncodeProcess* mp3EncodeProcess() const { return m_mp3.get(); }
     TWMAEncodeProcess* wmaEncodeProcess() const { return m_wma.get(); }
@@ -86,6 +88,9 @@ public:
     QAction* ActionOggPlayer = nullptr;
     QAction* ActionQueryFreedb = nullptr;
     QAction* ActionOptions = nullptr;
+    QAction* ActionEditTrackName = nullptr;
+    QAction* ActionID3Edit = nullptr;
+    QAction* ActionAbout = nullptr;
     QAction* ActionExit = nullptr;
 
     // Runs before the settings are written on close (the job windows end a running

@@ -84,9 +84,32 @@ void putAddress(TOCEntry& entry, std::int32_t address, bool msf)
     }
 }
 
+// Opens the drive again so a changed disc is seen, not the previous disc's cached layout.
+bool readLayoutLocked(OpenDrive& drive, DiscLayout& layout)
+{
+    drive.device.reset();
+    drive.device = drive.source->open(drive.info);
+    drive.leadOut = -1;
+    if (!drive.device || !drive.device->readLayout(layout) || layout.tracks.empty()) {
+        return false;
+    }
+    drive.leadOut = layout.leadOut;
+    return true;
+}
+
 } // namespace
 
 namespace tarnwick {
+
+bool readDiscLayout(CDHandle handle, DiscLayout& layout)
+{
+    const std::shared_ptr<OpenDrive> drive = table().drive(handle);
+    if (!drive) {
+        return false;
+    }
+    std::lock_guard lock(drive->mutex);
+    return readLayoutLocked(*drive, layout);
+}
 
 CDHandleRequest handleRequestFor(const CDDriveEntry& entry)
 {
@@ -281,15 +304,10 @@ int ReadTOC(CDHandle handle, TOC* toc)
         return 0;
     }
     std::lock_guard lock(drive->mutex);
-    // Open the drive again so a changed disc is seen, not the previous disc's cached TOC.
-    drive->device.reset();
-    drive->device = drive->source->open(drive->info);
-    drive->leadOut = -1;
     DiscLayout layout;
-    if (!drive->device || !drive->device->readLayout(layout) || layout.tracks.empty()) {
+    if (!readLayoutLocked(*drive, layout)) {
         return 0;
     }
-    drive->leadOut = layout.leadOut;
     tarnwick::fillToc(layout, drive->msf, toc);
     return 1;
 }

@@ -47,6 +47,10 @@ TrackBufferPtr allocTrackBuffer(int frames);
 void setCDDeviceSource(std::shared_ptr<CDDeviceSource> source);
 std::shared_ptr<CDDeviceSource> cdDeviceSource();
 
+// The layout of the disc behind a handle, read anew as ReadTOC reads it; false without a
+// readable disc.
+bool readDiscLayout(CDHandle handle, DiscLayout& layout);
+
 // The table of contents record of a disc, addressed as minutes-seconds-frames or blocks.
 // A disc of more than 99 tracks is cut to 99 so the lead-out still fits.
 void fillToc(const DiscLayout& layout, bool msf, TOC* toc);

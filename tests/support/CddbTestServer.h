@@ -1,0 +1,96 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <condition_variable>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <thread>
+#include <utility>
+#include <vector>
+
+// A CDDB server on the loopback interface that speaks the protocol's HTTP form: GET of
+// any path with cmd, hello and proto in the query. It answers "cddb query" from the
+// entries it holds (200 for one, 210 for several, 202 for none) and "cddb read" with the
+// entry; tests replace answers and make it misbehave. It serves one connection at a time
+// on a thread of its own until it is stopped or destroyed.
+class CddbTestServer
+{
+public:
+    enum class Mode {
+        Answer, // answer at once
+        Close,  // close the connection after reading the request, without a byte
+        Silent, // keep the connection open and never answer
+        Trickle // send the header, then one byte of the answer every 100 ms
+    };
+
+    struct Request
+    {
+        QByteArray path;
+        QByteArray command; // the decoded cmd parameter
+        QByteArray hello;
+        QByteArray proto;
+    };
+
+    CddbTestServer() = default;
+    ~CddbTestServer();
+    CddbTestServer(const CddbTestServer&) = delete;
+    CddbTestServer& operator=(const CddbTestServer&) = delete;
+
+    // Listens on 127.0.0.1 (port 0: a free port); false when that fails.
+    bool start(int port = 0);
+    void stop();
+    int port() const { return m_port; }
+    // "127.0.0.1:<port>", the form of the Server setting.
+    QString address() const;
+
+    // An entry served to "cddb read <category> <discid>" and listed by queries for its
+    // disc ID; `title` is the match line's "Artist / Album".
+    void addEntry(const QByteArray& category, const QByteArray& discId, const QByteArray& title,
+                  const QByteArray& entry);
+    // Replaces the answer to every query, or to the read of one entry, by these bytes.
+    void setQueryAnswer(const QByteArray& body);
+    void setReadAnswer(const QByteArray& category, const QByteArray& discId, const QByteArray& body);
+    void setQueryMode(Mode mode);
+    void setReadMode(Mode mode);
+
+    QList<Request> requests() const;
+    // Blocks until `count` requests have arrived.
+    void waitForRequests(int count) const;
+    // Runs on the server's thread as each request arrives, before it is answered.
+    void setOnRequest(std::function<void(const Request&)> callback);
+
+private:
+    void run();
+    void serve(int connection);
+    QByteArray answerFor(const Request& request, Mode& mode);
+
+    int m_listener = -1;
+    int m_wake[2] = {-1, -1};
+    int m_port = 0;
+    std::thread m_thread;
+    mutable std::mutex m_mutex;
+    mutable std::condition_variable m_arrived;
+    struct Entry
+    {
+        QByteArray category;
+        QByteArray discId;
+        QByteArray title;
+        QByteArray text;
+    };
+    std::vector<Entry> m_entries;
+    QByteArray m_queryAnswer;
+    std::map<std::pair<QByteArray, QByteArray>, QByteArray> m_readAnswers;
+    Mode m_queryMode = Mode::Answer;
+    Mode m_readMode = Mode::Answer;
+    QList<Request> m_requests;
+    std::function<void(const Request&)> m_onRequest;
+};
+
+// The text of a CDDB entry: the usual header comment, DISCID, DTITLE ("artist / album"),
+// DYEAR, DGENRE, one TTITLEn per title from 0, EXTD and EXTTn empty, PLAYORDER.
+QByteArray cddbEntryText(const QByteArray& discId, const QByteArray& artist, const QByteArray& album,
+                         const QByteArray& year, const QByteArray& genre, const QList<QByteArray>& titles);

@@ -12,6 +12,7 @@
 #include "jobs/JobCommands.h"
 #include "meta/gui/TfrmEditTrackName.h"
 #include "meta/gui/TfrmID3Edit.h"
+#include "meta/gui/TfrmQueryCDDB.h"
 #include "platform/DeviceMonitor.h"
 #include "platform/Files.h"
 #include "platform/Prompt.h"
@@ -120,6 +121,7 @@ void TMainForm::buildActions()
     ActionID3Edit->setEnabled(true);
     connect(ActionID3Edit, &QAction::triggered, this, &TMainForm::aID3EditExecute);
     ActionAbout = make(QStringLiteral("&About..."));
+    connect(ActionQueryFreedb, &QAction::triggered, this, &TMainForm::ActionQueryFreedbExecute);
 
     m_actionRefresh = make(QStringLiteral("&Refresh"));
     m_actionRefresh->setEnabled(true);
@@ -381,6 +383,22 @@ void TMainForm::updateActions()
 {
     ActionExtract->setEnabled(ActionExtract->property("attached").toBool() && checkedCount() > 0);
     ActionEditTrackName->setEnabled(!m_trackList->selectedItems().isEmpty());
+    ActionQueryFreedb->setEnabled(m_trackList->topLevelItemCount() > 0);
+}
+
+void TMainForm::ActionQueryFreedbExecute()
+{
+    TOC toc{};
+    if (ReadTOC(m_driveHandle, &toc) != 1) {
+        Prompt::instance().error(QStringLiteral("Error while reading TOC information!"));
+        return;
+    }
+    TfrmQueryCDDB form(this);
+    form.firstTrack = toc.firstTrack;
+    form.lastTrack = toc.lastTrack;
+    form.cdHandle = m_driveHandle;
+    form.trackList = m_trackList;
+    Prompt::instance().execWindow(&form);
 }
 
 void TMainForm::FormCreate()

@@ -71,6 +71,7 @@ public:
     void ActionOptionsExecute();
     void aEditTrackNameExecute();
     void aID3EditExecute();
+    void ActionQueryFreedbExecute();
 
     TMp3EncodeProcess* mp3EncodeProcess() const { return m_mp3.get(); }
     TWMAEncodeProcess* wmaEncodeProcess() const { return m_wma.get(); }

@@ -1,4 +1,5 @@
 #include "app/TMainForm.h"
+#include "meta/gui/TQueryCDDBThread.h"
 #include "platform/Prompt.h"
 #include "platform/gui/QtPrompt.h"
 
@@ -12,5 +13,8 @@ int main(int argc, char** argv)
     Prompt::install(std::make_shared<QtPrompt>());
     TMainForm form;
     form.show();
-    return QApplication::exec();
+    const int result = QApplication::exec();
+    // A stopped lookup ends its transfer within moments; let it go before the libraries do.
+    TQueryCDDBThread::waitForAll();
+    return result;
 }

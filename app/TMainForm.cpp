@@ -2,9 +2,9 @@
 
 #include "app/TNoDeviceForm.h"
 #include "app/TTipForm.h"
-#include "app/TrackRow.h"
 #include "cd/AudioDisc.h"
 #include "cd/CDDriveLibrary.h"
+#include "cd/TrackRow.h"
 #include "common/ProductInfo.h"
 #include "common/ProgramFolder.h"
 #include "encoders/TMp3EncodeProcess.h"

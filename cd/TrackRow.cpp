@@ -1,4 +1,4 @@
-#include "app/TrackRow.h"
+#include "cd/TrackRow.h"
 
 #include "common/Rounding.h"
 #include "common/TextFormat.h"

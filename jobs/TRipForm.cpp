@@ -10,6 +10,8 @@
 #include "encoders/EEncodeError.h"
 #include "encoders/TMp3EncodeProcess.h"
 #include "encoders/TWMAEncodeProcess.h"
+#include "jobs/core/JobChains.h"
+#include "jobs/core/JobEncoders.h"
 #include "meta/Genres.h"
 #include "meta/Tid3tag.h"
 #include "platform/Files.h"
@@ -35,20 +37,10 @@ TRipForm::TRipForm(QWidget* owner, int mode, CDHandle driveHandle, const QString
     buildWindow();
 
     m_waveIn1 = std::make_unique<TWaveIn>();
-    m_waveIn1->SetStartSample(0);
-    m_waveIn1->SetEndSample(-1);
-    m_waveIn1->SetLoop(false);
+    JobChains::setUpWaveIn(*m_waveIn1);
     m_rateConverter1 = std::make_unique<TRateConverter>();
-    m_rateConverter1->SetInput(m_waveIn1.get());
-    m_rateConverter1->SetOutSampleRate(44100);
-    m_rateConverter1->SetFilterWindow(fwBlackman);
-    m_rateConverter1->SetKernelWidth(30);
     m_waveOut1 = std::make_unique<TWaveOut>();
-    m_waveOut1->SetInput(m_rateConverter1.get());
-    m_waveOut1->SetFileMode(foRewrite);
-    m_waveOut1->SetWavType(wtPCM);
-    m_waveOut1->SetBlockSize(512);
-    m_waveOut1->SetSuspendWhenIdle(true);
+    JobChains::setUpResampler(*m_waveIn1, *m_rateConverter1, *m_waveOut1);
     m_waveOut1->OnProgress = [this](TACSOutput* sender) { outputProgress(sender); };
     m_waveOut1->OnDone = [this](TACSOutput*) { WaveOut1Done(); };
     // A transfer that fails ends without OnDone; the job must still hear of it.
@@ -56,14 +48,7 @@ TRipForm::TRipForm(QWidget* owner, int mode, CDHandle driveHandle, const QString
         componentFailed(m_mode == WavToMp3 ? ProgressCode::Mp3Finished : ProgressCode::OggFinished, error);
     };
     m_vorbisOut1 = std::make_unique<TVorbisOut>();
-    m_vorbisOut1->SetInput(m_waveIn1.get());
-    m_vorbisOut1->SetFileMode(foRewrite);
-    m_vorbisOut1->SetCompression(0.2f);
-    m_vorbisOut1->SetDesiredNominalBitrate(brAutoSelect);
-    m_vorbisOut1->SetDesiredMaximumBitrate(brAutoSelect);
-    m_vorbisOut1->SetMinimumBitrate(brAutoSelect);
-    m_vorbisOut1->SetSerial(0);
-    m_vorbisOut1->SetSuspendWhenIdle(true);
+    JobChains::setUpVorbisOut(*m_waveIn1, *m_vorbisOut1);
     m_vorbisOut1->OnProgress = [this](TACSOutput* sender) { outputProgress(sender); };
     m_vorbisOut1->OnDone = [this](TACSOutput*) { VorbisOut1Done(); };
     m_vorbisOut1->OnThreadException = [this](TACSOutput*, const std::exception& error) {
@@ -108,11 +93,7 @@ QString TRipForm::jobTitle(const QString& word, int i) const
 
 QString TRipForm::folder() const
 {
-    QString f = settings().OutputFolder;
-    if (!f.isEmpty() && !f.endsWith(QLatin1Char('/'))) {
-        f += QLatin1Char('/');
-    }
-    return f;
+    return JobFiles::folder(settings());
 }
 
 QString TRipForm::item(int i) const
@@ -127,12 +108,12 @@ int TRipForm::count() const
 
 QString TRipForm::title(int i) const
 {
-    return item(i).mid(2);
+    return JobFiles::itemTitle(item(i));
 }
 
 int TRipForm::track(int i) const
 {
-    return item(i).left(2).toInt();
+    return JobFiles::itemTrack(item(i));
 }
 
 QString TRipForm::base(int i) const
@@ -142,12 +123,7 @@ QString TRipForm::base(int i) const
 
 QString TRipForm::withExtension(const QString& path, const QString& extension)
 {
-    const QFileInfo info(path);
-    const QString name = info.fileName();
-    const qsizetype dot = name.lastIndexOf(QLatin1Char('.'));
-    const QString stem = dot > 0 ? name.left(dot) : name;
-    const QString dir = path.left(path.size() - name.size());
-    return dir + stem + extension;
+    return JobFiles::withExtension(path, extension);
 }
 
 void TRipForm::setStep(const QString& caption, const QString& windowTitle)
@@ -276,23 +252,13 @@ void TRipForm::wavToWma(int i)
 
 void TRipForm::startMp3(const QString& input, const QString& output, bool encode, int mode)
 {
-    m_mp3->setActive(true);
-    m_mp3->setInputFile(input);
-    m_mp3->setOutputFile(output);
-    m_mp3->setWindowHandle(this);
-    m_mp3->setEncodeFlag(encode);
-    m_mp3->setJobMode(mode);
+    armEncoder(*m_mp3, input, output, this, encode, mode);
     m_mp3->start();
 }
 
 void TRipForm::startWma(const QString& input, const QString& output, int mode)
 {
-    m_wma->setActive(true);
-    m_wma->setInputFile(input);
-    m_wma->setOutputFile(output);
-    m_wma->setWindowHandle(this);
-    m_wma->setEncodeFlag(true);
-    m_wma->setJobMode(mode);
+    armEncoder(*m_wma, input, output, this, true, mode);
     m_wma->start();
     wmaStart();
 }
@@ -305,33 +271,9 @@ void TRipForm::wmaStart()
     m_wmaInputSize = Files::size(m_wma->inputFile());
 }
 
-namespace {
-
-// The options dialog's bit-rate lists store positions in the bit-rate enumeration.
-TVorbisBitRate bitRateAt(int index)
-{
-    return index > 0 && index <= static_cast<int>(br320) ? static_cast<TVorbisBitRate>(index) : brAutoSelect;
-}
-
-} // namespace
-
 void TRipForm::applyOggOptions()
 {
-    const TSettings& s = settings();
-    if (s.IsUseCompress) {
-        m_vorbisOut1->SetCompression(static_cast<float>(s.CompressPosition - 10) / 100.0f);
-        m_vorbisOut1->SetDesiredMaximumBitrate(brAutoSelect);
-        m_vorbisOut1->SetDesiredNominalBitrate(brAutoSelect);
-        m_vorbisOut1->SetMinimumBitrate(brAutoSelect);
-    } else {
-        // The nominal goes first: the maximum and minimum setters measure themselves
-        // against it, so setting them before would keep or drop the stored maximum
-        // depending on what the previous file left behind.
-        m_vorbisOut1->SetDesiredNominalBitrate(bitRateAt(s.NomalBitRate));
-        m_vorbisOut1->SetDesiredMaximumBitrate(bitRateAt(s.OggMaxBitRate));
-        m_vorbisOut1->SetMinimumBitrate(bitRateAt(s.MinBitRate));
-        m_vorbisOut1->SetCompression(0.2f);
-    }
+    JobChains::applyOggOptions(*m_vorbisOut1, settings());
 }
 
 void TRipForm::startVorbis(const QString& input, const QString& output)

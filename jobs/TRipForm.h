@@ -1,6 +1,7 @@
 #pragma once
 
 #include "cd/CDRecords.h"
+#include "jobs/core/JobFiles.h"
 
 #include <QDateTime>
 #include <QDialog>
@@ -33,7 +34,8 @@ class TRipForm : public QDialog
 {
     Q_OBJECT
 public:
-    enum Mode { ExtractCD = 1, WavToMp3 = 2, Mp3ToWav = 3, RecordToMp3 = 4, WavToOgg = 5, WavToWma = 6 };
+    using Mode = JobFiles::Mode;
+    using enum JobFiles::Mode;
 
     // Starts the first item at once; an encoder that cannot be started for it throws
     // (EEncodeError) out of the construction.

@@ -7,7 +7,7 @@
 #include "common/Rounding.h"
 #include "common/TextFormat.h"
 #include "encoders/TWMAEncodeProcess.h"
-#include "jobs/WmaEstimate.h"
+#include "jobs/core/WmaEstimate.h"
 #include "platform/Files.h"
 #include "settings/TSettings.h"
 #include "skins/ColourScheme.h"

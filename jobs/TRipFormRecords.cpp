@@ -8,8 +8,7 @@
 #include "encoders/EEncodeError.h"
 #include "encoders/TMp3EncodeProcess.h"
 #include "encoders/TWMAEncodeProcess.h"
-#include "meta/Genres.h"
-#include "meta/Tid3tag.h"
+#include "jobs/core/TrackTag.h"
 #include "platform/Files.h"
 #include "platform/Prompt.h"
 #include "settings/TSettings.h"
@@ -261,16 +260,8 @@ void TRipForm::wmaFinished(const TProcessInfo& record)
 
 void TRipForm::writeTag(int i)
 {
-    Tid3tag tag;
-    const TDiscInfo& disc = settings().Disc;
-    tag.setTitle(title(i));
-    tag.setArtist(disc.Artist);
-    tag.setAlbum(disc.Album);
-    tag.setYear(disc.Year);
-    tag.setComment(disc.Comment);
-    tag.setGenre(Genres::genreOfListPosition(disc.Genre + 1));
-    tag.setTrack(static_cast<std::uint8_t>(track(i)));
-    const std::uint16_t result = tag.save(folder() + title(i) + QStringLiteral(".mp3"));
+    const std::uint16_t result =
+        writeTrackTag(folder() + title(i) + QStringLiteral(".mp3"), title(i), track(i), settings().Disc);
     if (result > 255) {
         Prompt::instance().message({QString(), QStringLiteral("Error #%1! Could not save Tag!").arg(result),
                                     Prompt::Icon::None, Prompt::Buttons::Ok, Prompt::Answer::Ok});

@@ -1,4 +1,4 @@
-#include "jobs/WmaEstimate.h"
+#include "jobs/core/WmaEstimate.h"
 
 #include "common/Rounding.h"
 

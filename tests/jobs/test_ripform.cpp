@@ -2,7 +2,7 @@
 #include "jobs/JobTestKit.h"
 #include "jobs/TRipForm.h"
 #include "settings/TSettings.h"
-#include "jobs/WmaEstimate.h"
+#include "jobs/core/WmaEstimate.h"
 #include "meta/Genres.h"
 #include "support/ToneWav.h"
 

@@ -1,0 +1,216 @@
+#include "cli/CliTestKit.h"
+
+#include "settings/DiscInfoStore.h"
+#include "settings/SettingsStore.h"
+#include "support/TempFolder.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <gtest/gtest.h>
+
+namespace {
+
+const std::vector<double> ThreeTracks = {3.0, 2.0, 4.0};
+
+TSettings defaultsInto(const CliTestKit& kit)
+{
+    TSettings s;
+    SettingsStore::load(s, kit.home() + QStringLiteral("/options.ini"));
+    return s;
+}
+
+struct ArgumentCase
+{
+    const char* name;
+    QStringList arguments;
+    const char* reason;
+};
+
+class CliArgumentError : public ::testing::TestWithParam<ArgumentCase>
+{
+};
+
+TEST_P(CliArgumentError, ExitsWithTwoAndUsageAndWritesNothing)
+{
+    CliTestKit kit;
+    kit.makeDisc(ThreeTracks);
+    const CliTestKit::Result result = kit.run(GetParam().arguments);
+    EXPECT_EQ(result.exitCode, 2);
+    EXPECT_TRUE(result.err.contains(QString::fromUtf8(GetParam().reason))) << result.err.toStdString();
+    EXPECT_TRUE(result.err.contains(QStringLiteral("usage: tarnwick-cli")));
+    EXPECT_TRUE(CliTestKit::filesIn(kit.out()).isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cli, CliArgumentError,
+    ::testing::Values(ArgumentCase{"UnknownFormat", {"rip", "--format", "flac2"}, "unknown format 'flac2'"},
+                      ArgumentCase{"TrackZero", {"rip", "--tracks", "0"}, "no track 0"},
+                      ArgumentCase{"BackwardRange", {"rip", "--tracks", "3-1"}, "runs backwards"},
+                      ArgumentCase{"TrackBeyondTheDisc", {"rip", "--tracks", "2,4"}, "the disc has no track 4"},
+                      ArgumentCase{"NoJobs", {"rip", "--jobs", "0"}, "--jobs"}),
+    [](const ::testing::TestParamInfo<ArgumentCase>& info) { return std::string(info.param.name); });
+
+struct FormatCase
+{
+    const char* format;
+    const char* extension;
+};
+
+class CliRipFormat : public ::testing::TestWithParam<FormatCase>
+{
+};
+
+// Every format from one image with two encoders at once: each file holds its whole track,
+// MP3 files carry the disc's tags, and no intermediate WAV is left.
+TEST_P(CliRipFormat, MakesOneWholeFilePerTrack)
+{
+    CliTestKit kit;
+    kit.makeDisc(ThreeTracks);
+    TSettings options = defaultsInto(kit);
+    options.UseID3 = true;
+    kit.writeOptions(options);
+    TDiscInfo disc;
+    disc.Artist = QStringLiteral("The Band");
+    disc.Album = QStringLiteral("First");
+    disc.Year = QStringLiteral("1999");
+    disc.TrackNumber = 3;
+    disc.setTitle(1, QStringLiteral("Opening"));
+    disc.setTitle(2, QStringLiteral("Middle"));
+    disc.setTitle(3, QStringLiteral("Closing"));
+    kit.writeDiscInfo(disc);
+
+    const QString format = QString::fromUtf8(GetParam().format);
+    const CliTestKit::Result result = kit.run({"rip", "--format", format, "--jobs", "2"});
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    const QString extension = QString::fromUtf8(GetParam().extension);
+    const QStringList titles = {"Opening", "Middle", "Closing"};
+    QStringList expected;
+    for (const QString& title : titles) {
+        expected << title + extension;
+    }
+    expected.sort();
+    EXPECT_EQ(CliTestKit::filesIn(kit.out()), expected);
+    for (int i = 0; i < 3; ++i) {
+        const QString file = kit.out(titles[i] + extension);
+        EXPECT_NEAR(CliTestKit::durationSeconds(file), ThreeTracks[static_cast<std::size_t>(i)], 0.15)
+            << file.toStdString();
+    }
+    if (format == QLatin1String("mp3")) {
+        const QString file = kit.out(QStringLiteral("Middle.mp3"));
+        EXPECT_EQ(CliTestKit::probe(file, QStringLiteral("format_tags=title")), QStringLiteral("Middle"));
+        EXPECT_EQ(CliTestKit::probe(file, QStringLiteral("format_tags=artist")), QStringLiteral("The Band"));
+        EXPECT_EQ(CliTestKit::probe(file, QStringLiteral("format_tags=album")), QStringLiteral("First"));
+        EXPECT_EQ(CliTestKit::probe(file, QStringLiteral("format_tags=track")), QStringLiteral("2"));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cli, CliRipFormat,
+                         ::testing::Values(FormatCase{"mp3", ".mp3"}, FormatCase{"ogg", ".ogg"},
+                                           FormatCase{"wma", ".wma"}, FormatCase{"wav", ".wav"}),
+                         [](const ::testing::TestParamInfo<FormatCase>& info) {
+                             return std::string(info.param.format);
+                         });
+
+class CliMatchesWindow : public ::testing::TestWithParam<FormatCase>
+{
+};
+
+// The same settings and disc give the same bytes as the job window's rip.
+TEST_P(CliMatchesWindow, FilesAreByteIdentical)
+{
+    CliTestKit kit;
+    kit.makeDisc(ThreeTracks);
+    TSettings options = defaultsInto(kit);
+    options.UseID3 = true;
+    options.OutputFormat = QString::fromUtf8(GetParam().format) == QLatin1String("mp3") ? ofMP3 : ofOGG;
+    options.IsSelectVBR = true; // options away from the defaults reach both the same way
+    options.VBRQuality = 2;
+    options.CompressPosition = 55;
+    kit.writeOptions(options);
+    TDiscInfo disc;
+    disc.Artist = QStringLiteral("Someone");
+    disc.Genre = 17;
+    disc.TrackNumber = 3;
+    disc.setTitle(2, QStringLiteral("Second Song"));
+    kit.writeDiscInfo(disc);
+
+    const CliTestKit::Result result = kit.run({"rip", "--jobs", "2"});
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    const QString window = kit.dir.file(QStringLiteral("window"));
+    QDir().mkpath(window);
+    kit.runWindowRip(window, {1, 2, 3});
+
+    const QStringList files = CliTestKit::filesIn(window);
+    ASSERT_EQ(files.size(), 3);
+    EXPECT_EQ(CliTestKit::filesIn(kit.out()), files);
+    EXPECT_TRUE(files.contains(QStringLiteral("Second Song") + QString::fromUtf8(GetParam().extension)));
+    for (const QString& name : files) {
+        EXPECT_EQ(readFileBytes(kit.out(name)), readFileBytes(window + QLatin1Char('/') + name)) << name.toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cli, CliMatchesWindow, ::testing::Values(FormatCase{"mp3", ".mp3"}, FormatCase{"ogg", ".ogg"}),
+                         [](const ::testing::TestParamInfo<FormatCase>& info) {
+                             return std::string(info.param.format);
+                         });
+
+TEST(CliRip, OneEncoderGivesTheSameFilesAsTwo)
+{
+    CliTestKit kit;
+    kit.makeDisc(ThreeTracks);
+    ASSERT_EQ(kit.run({"rip", "--format", "mp3", "--jobs", "2"}).exitCode, 0);
+    const QString one = kit.dir.file(QStringLiteral("one"));
+    ASSERT_EQ(kit.run({"rip", "--format", "mp3", "--jobs", "1", "--output", one}).exitCode, 0);
+    const QStringList files = CliTestKit::filesIn(one);
+    ASSERT_EQ(files.size(), 3);
+    EXPECT_EQ(CliTestKit::filesIn(kit.out()), files);
+    for (const QString& name : files) {
+        EXPECT_EQ(readFileBytes(kit.out(name)), readFileBytes(one + QLatin1Char('/') + name));
+    }
+}
+
+// Extraction runs ahead of the encoders, but never more than jobs + 1 WAV files wait.
+TEST(CliRip, NoMoreThanOneWavBeyondTheEncodersWaits)
+{
+    CliTestKit kit;
+    kit.makeDisc({2.0, 2.0, 2.0, 2.0, 2.0, 2.0});
+    kit.installLameWrapper();
+    const CliTestKit::Result result = kit.run({"rip", "--format", "mp3", "--jobs", "2", "--tracks", "1-6"});
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    const QStringList counts = kit.wrapperLog();
+    ASSERT_EQ(counts.size(), 6);
+    for (const QString& count : counts) {
+        EXPECT_LE(count.toInt(), 3);
+    }
+    EXPECT_EQ(CliTestKit::filesIn(kit.out()).filter(QStringLiteral(".mp3")).size(), 6);
+}
+
+TEST(CliRip, ATitleThatIsNoFileNameFailsThatTrackOnly)
+{
+    CliTestKit kit;
+    kit.makeDisc(ThreeTracks);
+    TDiscInfo disc;
+    disc.TrackNumber = 3;
+    disc.setTitle(2, QStringLiteral("What?"));
+    kit.writeDiscInfo(disc);
+    const CliTestKit::Result result = kit.run({"rip", "--format", "mp3", "--jobs", "2"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.err.contains(kit.out(QStringLiteral("What?.wav")))) << result.err.toStdString();
+    EXPECT_EQ(CliTestKit::filesIn(kit.out()), (QStringList{"Track01.mp3", "Track03.mp3"}));
+}
+
+TEST(CliRip, AFailingEncoderFailsThatTrackOnlyAndKeepsItsWav)
+{
+    CliTestKit kit;
+    kit.makeDisc(ThreeTracks);
+    kit.installLameWrapper(QStringLiteral("Track02"));
+    const CliTestKit::Result result = kit.run({"rip", "--format", "mp3", "--jobs", "2"});
+    EXPECT_EQ(result.exitCode, 1);
+    EXPECT_TRUE(result.err.contains(QStringLiteral("Track02: lame ended without encoding: Could not read the input: "
+                                                   "scripted failure")))
+        << result.err.toStdString();
+    EXPECT_TRUE(result.err.contains(QStringLiteral("kept ") + kit.out(QStringLiteral("Track02.wav"))));
+    EXPECT_EQ(CliTestKit::filesIn(kit.out()), (QStringList{"Track01.mp3", "Track02.wav", "Track03.mp3"}));
+}
+
+} // namespace

@@ -214,3 +214,19 @@ TEST(CliRip, AFailingEncoderFailsThatTrackOnlyAndKeepsItsWav)
 }
 
 } // namespace
+
+namespace {
+
+// --tracks names the numbers the disc gives its tracks, as the track list shows them,
+// also on a disc whose first track is not 1.
+TEST(CliRip, TracksAreChosenByTheirNumberOnTheDisc)
+{
+    CliTestKit kit;
+    kit.makeDisc({3.0, 1.0, 2.0}, 2);
+    const CliTestKit::Result result = kit.run({"rip", "--format", "wav", "--tracks", "3"});
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(CliTestKit::filesIn(kit.out()), QStringList{"Track03.wav"});
+    EXPECT_NEAR(CliTestKit::durationSeconds(kit.out(QStringLiteral("Track03.wav"))), 1.0, 0.02);
+}
+
+} // namespace

@@ -21,6 +21,8 @@
 #include "settings/SettingsStore.h"
 #include "settings/gui/TOptionSetForm.h"
 #include "skins/ColourScheme.h"
+#include "tools/TfrmAbout.h"
+#include "tools/TfrmResample.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -120,8 +122,12 @@ void TMainForm::buildActions()
     ActionID3Edit = make(QStringLiteral("&ID3 Tag Edit"), QStringLiteral("MP3 ID3 edit"));
     ActionID3Edit->setEnabled(true);
     connect(ActionID3Edit, &QAction::triggered, this, &TMainForm::aID3EditExecute);
+    ActionWavToWav->setEnabled(true);
+    connect(ActionWavToWav, &QAction::triggered, this, &TMainForm::miWAVtoWAVClick);
     ActionAbout = make(QStringLiteral("&About..."));
     connect(ActionQueryFreedb, &QAction::triggered, this, &TMainForm::ActionQueryFreedbExecute);
+    ActionAbout->setEnabled(true);
+    connect(ActionAbout, &QAction::triggered, this, &TMainForm::ActionAboutExecute);
 
     m_actionRefresh = make(QStringLiteral("&Refresh"));
     m_actionRefresh->setEnabled(true);
@@ -369,6 +375,18 @@ void TMainForm::aEditTrackNameExecute()
 void TMainForm::aID3EditExecute()
 {
     TfrmID3Edit form(this);
+    Prompt::instance().execWindow(&form);
+}
+
+void TMainForm::miWAVtoWAVClick()
+{
+    TfrmResample form(this);
+    Prompt::instance().execWindow(&form);
+}
+
+void TMainForm::ActionAboutExecute()
+{
+    TfrmAbout form(this);
     Prompt::instance().execWindow(&form);
 }
 

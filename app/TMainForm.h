@@ -72,6 +72,8 @@ public:
     void aEditTrackNameExecute();
     void aID3EditExecute();
     void ActionQueryFreedbExecute();
+    void miWAVtoWAVClick();
+    void ActionAboutExecute();
 
     TMp3EncodeProcess* mp3EncodeProcess() const { return m_mp3.get(); }
     TWMAEncodeProcess* wmaEncodeProcess() const { return m_wma.get(); }

@@ -5,14 +5,34 @@
 
 namespace Shell {
 
+namespace {
+
+std::function<bool(const QUrl&)>& opener()
+{
+    static std::function<bool(const QUrl&)> current;
+    return current;
+}
+
+bool open(const QUrl& url)
+{
+    return opener() ? opener()(url) : QDesktopServices::openUrl(url);
+}
+
+} // namespace
+
 bool openPath(const QString& path)
 {
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(path));
+    return open(QUrl::fromLocalFile(path));
 }
 
 bool openUrl(const QString& url)
 {
-    return QDesktopServices::openUrl(QUrl(url));
+    return open(QUrl(url));
+}
+
+void setOpener(std::function<bool(const QUrl&)> replacement)
+{
+    opener() = std::move(replacement);
 }
 
 } // namespace Shell

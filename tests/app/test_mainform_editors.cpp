@@ -120,13 +120,34 @@ TEST_F(MainFormEditorsTest, DoubleClickRenamesOnlyASelectedRow)
     EXPECT_EQ(row(2)->text(1), QStringLiteral("Third"));
 }
 
-TEST_F(MainFormEditorsTest, TagEditorOpensModally)
+struct WindowCase
 {
-    ASSERT_TRUE(form->ActionID3Edit->isEnabled());
-    form->ActionID3Edit->trigger();
+    const char* name;
+    QAction* TMainForm::*action;
+    const char* objectName;
+    const char* caption;
+};
+
+class MainFormWindows : public MainFormEditorsTest, public ::testing::WithParamInterface<WindowCase>
+{
+};
+
+TEST_P(MainFormWindows, OpensItsWindowModally)
+{
+    const WindowCase& c = GetParam();
+    QAction* action = (*form).*(c.action);
+    ASSERT_TRUE(action->isEnabled());
+    action->trigger();
     ASSERT_EQ(prompt->calls().size(), 1);
-    EXPECT_EQ(prompt->calls()[0].message.text, QStringLiteral("frmID3Edit"));
-    EXPECT_EQ(prompt->calls()[0].message.caption, QStringLiteral("ID3 Tag Edit"));
+    EXPECT_EQ(prompt->calls()[0].message.text, QString::fromLatin1(c.objectName));
+    EXPECT_EQ(prompt->calls()[0].message.caption, QString::fromLatin1(c.caption));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, MainFormWindows,
+    ::testing::Values(WindowCase{"TagEditor", &TMainForm::ActionID3Edit, "frmID3Edit", "ID3 Tag Edit"},
+                      WindowCase{"WavToWav", &TMainForm::ActionWavToWav, "frmResample", "WAV to WAV"},
+                      WindowCase{"About", &TMainForm::ActionAbout, "frmAbout", "About Tarnwick"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

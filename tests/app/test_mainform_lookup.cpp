@@ -3,6 +3,7 @@
 #include "cd/CDDriveLibrary.h"
 #include "cd/CddbDiscId.h"
 #include "cd/DiscImageWriter.h"
+#include "meta/Tid3tag.h"
 #include "meta/gui/TQueryCDDBThread.h"
 #include "meta/gui/TfrmQueryCDDB.h"
 #include "meta/gui/TfrmStopQuery.h"
@@ -132,6 +133,23 @@ TEST_F(MainFormLookup, FetchedTitlesComeBackAfterARestart)
     EXPECT_EQ(prompt->windowNames(), QStringList({"frmQueryCDDB", "frmStopQuery"}));
     EXPECT_EQ(titles(*form), QStringList({"Intro", "Song", "Outro"}));
     EXPECT_EQ(settings().Disc.Artist, QStringLiteral("Band"));
+
+    // Extract to MP3 with tags: files named after the fetched titles, tagged with the disc's names.
+    const QString out = dir.file(QStringLiteral("out"));
+    ASSERT_TRUE(QDir().mkdir(out));
+    settings().OutputFolder = out;
+    settings().OutputFormat = ofMP3;
+    settings().UseID3 = true;
+    form->trackList()->topLevelItem(0)->setCheckState(0, Qt::Unchecked);
+    form->trackList()->topLevelItem(2)->setCheckState(0, Qt::Unchecked);
+    form->ActionExtract->trigger();
+    const QStringList mp3 = QDir(out).entryList({QStringLiteral("*.mp3")});
+    ASSERT_EQ(mp3.size(), 1) << QDir(out).entryList().join(' ').toStdString();
+    EXPECT_TRUE(mp3[0].endsWith(QStringLiteral("Song.mp3"))) << mp3[0].toStdString();
+    Tid3tag tag;
+    ASSERT_EQ(tag.read(out + QLatin1Char('/') + mp3[0]) & 0xff00, Tid3tag::rsSuccess);
+    EXPECT_EQ(tag.artist(), QStringLiteral("Band"));
+    EXPECT_EQ(tag.album(), QStringLiteral("Record"));
     EXPECT_TRUE(form->close());
 
     const QString key = tarnwick::discKey();

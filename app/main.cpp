@@ -1,6 +1,7 @@
 #include "app/TMainForm.h"
 #include "meta/gui/TQueryCDDBThread.h"
 #include "platform/Prompt.h"
+#include "platform/WaveAudio.h"
 #include "platform/gui/QtPrompt.h"
 
 #include <QApplication>
@@ -11,6 +12,8 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tarnwick"));
     Prompt::install(std::make_shared<QtPrompt>());
+    // The sound devices are counted once, now; every player asks this one service.
+    WaveAudio::instance();
     TMainForm form;
     form.show();
     const int result = QApplication::exec();

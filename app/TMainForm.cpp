@@ -23,6 +23,7 @@
 #include "skins/ColourScheme.h"
 #include "tools/TfrmAbout.h"
 #include "tools/TfrmResample.h"
+#include "tools/TfrmOggPlayer.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -128,6 +129,8 @@ void TMainForm::buildActions()
     connect(ActionQueryFreedb, &QAction::triggered, this, &TMainForm::ActionQueryFreedbExecute);
     ActionAbout->setEnabled(true);
     connect(ActionAbout, &QAction::triggered, this, &TMainForm::ActionAboutExecute);
+    ActionOggPlayer->setEnabled(true);
+    connect(ActionOggPlayer, &QAction::triggered, this, &TMainForm::miOggPlayerClick);
 
     m_actionRefresh = make(QStringLiteral("&Refresh"));
     m_actionRefresh->setEnabled(true);
@@ -388,6 +391,12 @@ void TMainForm::ActionAboutExecute()
 {
     TfrmAbout form(this);
     Prompt::instance().execWindow(&form);
+}
+
+void TMainForm::miOggPlayerClick()
+{
+    TfrmOggPlayer player(this);
+    Prompt::instance().execWindow(&player);
 }
 
 void TMainForm::stopPlayback()

@@ -74,6 +74,7 @@ public:
     void ActionQueryFreedbExecute();
     void miWAVtoWAVClick();
     void ActionAboutExecute();
+    void miOggPlayerClick();
 
     TMp3EncodeProcess* mp3EncodeProcess() const { return m_mp3.get(); }
     TWMAEncodeProcess* wmaEncodeProcess() const { return m_wma.get(); }

@@ -1,41 +1,33 @@
 #include "app/TMainForm.h"
 
+#include "app/HistoryCommands.h"
 #include "app/TNoDeviceForm.h"
 #include "app/TTipForm.h"
+#include "app/ToolCommands.h"
+#include "app/TrayCommands.h"
 #include "cd/AudioDisc.h"
 #include "cd/CDDriveLibrary.h"
 #include "cd/TrackRow.h"
-#include "common/ProductInfo.h"
 #include "common/ProgramFolder.h"
 #include "encoders/TMp3EncodeProcess.h"
 #include "encoders/TWMAEncodeProcess.h"
 #include "jobs/JobCommands.h"
-#include "meta/gui/TfrmEditTrackName.h"
-#include "meta/gui/TfrmID3Edit.h"
-#include "meta/gui/TfrmQueryCDDB.h"
+#include "platform/CdAudioDevice.h"
 #include "platform/DeviceMonitor.h"
 #include "platform/Files.h"
 #include "platform/Prompt.h"
-#include "platform/gui/Shell.h"
 #include "settings/DiscInfoStore.h"
 #include "settings/SettingsStore.h"
 #include "settings/gui/TOptionSetForm.h"
 #include "skins/ColourScheme.h"
-#include "tools/TfrmAbout.h"
-#include "tools/TfrmResample.h"
-#include "tools/TfrmOggPlayer.h"
 
-#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLineEdit>
-#include <QMenuBar>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QStatusBar>
-#include <QStyle>
 #include <QTimer>
 #include <QToolBar>
 #include <QTreeWidget>
@@ -49,6 +41,12 @@ const QString kNoDisc = QStringLiteral("Please check if have Audio CD in your CD
 QString entryText(const char* text, std::size_t size)
 {
     return QString::fromLatin1(text, static_cast<qsizetype>(strnlen(text, size)));
+}
+
+// The system's CD audio device; none yet, so Play, Pause and Stop stay disabled.
+PlaybackCommands::DeviceFactory defaultCdAudio()
+{
+    return {};
 }
 
 } // namespace
@@ -67,8 +65,9 @@ TMainForm::TMainForm(const Setup& setup, QWidget* parent) : QMainWindow(parent),
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         move(screen->availableGeometry().center() - rect().center());
     }
+    m_playback = std::make_unique<PlaybackCommands>(*this, m_setup.cdAudio ? m_setup.cdAudio : defaultCdAudio());
     FormCreate();
-    attachJobCommands();
+    attachCommands();
     if (m_setup.watchDevices) {
         m_deviceMonitor = DeviceMonitor::create();
         connect(m_deviceMonitor.get(), &DeviceMonitor::volumeArrived, this, &TMainForm::VolumeArrived);
@@ -87,166 +86,6 @@ QString TMainForm::settingsPath() const
 QString TMainForm::discInfoPath() const
 {
     return m_setup.discInfoPath.isEmpty() ? DiscInfoStore::defaultPath() : m_setup.discInfoPath;
-}
-
-void TMainForm::buildActions()
-{
-    auto make = [this](const QString& text, const QString& hint = QString(), const QKeySequence& keys = {}) {
-        auto* action = new QAction(text, this);
-        action->setShortcut(keys);
-        action->setStatusTip(hint);
-        action->setToolTip(hint.isEmpty() ? QString(text).remove(QLatin1Char('&')) : hint);
-        action->setEnabled(false); // commands are enabled as their windows are attached
-        return action;
-    };
-    ActionWavToWav = make(QStringLiteral("WA&V to WAV..."));
-    ActionWavToMp3 = make(QStringLiteral("&WAV to MP3..."), QStringLiteral("Convert  WAV file to MP3 file"),
-                          QKeySequence(Qt::CTRL | Qt::Key_W));
-    ActionMp3ToWav = make(QStringLiteral("&MP3 to WAV..."), QStringLiteral("Convert  MP3 file to WAV file"));
-    ActionWavToOgg = make(QStringLiteral("WAV to O&GG..."));
-    ActionWavToWma = make(QStringLiteral("WAV to WM&A..."));
-    ActionExtract = make(QStringLiteral("E&xtract"), QStringLiteral("Extract the selected track"),
-                         QKeySequence(Qt::CTRL | Qt::Key_X));
-    ActionRecord =
-        make(QStringLiteral("&Record..."), QStringLiteral("Record to wav or mp3"), QKeySequence(Qt::CTRL | Qt::Key_R));
-    ActionOggPlayer = make(QStringLiteral("Ogg Player"));
-    ActionQueryFreedb = make(QStringLiteral("&Query Freedb"));
-    ActionOptions = make(QStringLiteral("&Options..."), QStringLiteral("Options"), QKeySequence(Qt::CTRL | Qt::Key_O));
-    ActionExit = make(QStringLiteral("E&xit"), QStringLiteral("Exit the program"));
-    ActionExit->setEnabled(true);
-    connect(ActionExit, &QAction::triggered, this, &QWidget::close);
-    ActionOptions->setEnabled(true);
-    connect(ActionOptions, &QAction::triggered, this, &TMainForm::ActionOptionsExecute);
-    ActionEditTrackName =
-        make(QStringLiteral("Rename &Title"), QStringLiteral("Rename track title"), QKeySequence(Qt::Key_F2));
-    connect(ActionEditTrackName, &QAction::triggered, this, &TMainForm::aEditTrackNameExecute);
-    ActionID3Edit = make(QStringLiteral("&ID3 Tag Edit"), QStringLiteral("MP3 ID3 edit"));
-    ActionID3Edit->setEnabled(true);
-    connect(ActionID3Edit, &QAction::triggered, this, &TMainForm::aID3EditExecute);
-    ActionWavToWav->setEnabled(true);
-    connect(ActionWavToWav, &QAction::triggered, this, &TMainForm::miWAVtoWAVClick);
-    ActionAbout = make(QStringLiteral("&About..."));
-    connect(ActionQueryFreedb, &QAction::triggered, this, &TMainForm::ActionQueryFreedbExecute);
-    ActionAbout->setEnabled(true);
-    connect(ActionAbout, &QAction::triggered, this, &TMainForm::ActionAboutExecute);
-    ActionOggPlayer->setEnabled(true);
-    connect(ActionOggPlayer, &QAction::triggered, this, &TMainForm::miOggPlayerClick);
-
-    m_actionRefresh = make(QStringLiteral("&Refresh"));
-    m_actionRefresh->setEnabled(true);
-    connect(m_actionRefresh, &QAction::triggered, this, &TMainForm::ActionRefreshExecute);
-    m_actionSelectAll =
-        make(QStringLiteral("Select &All"), QStringLiteral("Select all tracks"), QKeySequence(Qt::CTRL | Qt::Key_A));
-    m_actionSelectAll->setEnabled(true);
-    connect(m_actionSelectAll, &QAction::triggered, this, &TMainForm::ActionSelectAllExecute);
-    m_actionSelectNone = make(QStringLiteral("Select &None"), QStringLiteral("Cancel selected track"),
-                              QKeySequence(Qt::CTRL | Qt::Key_N));
-    m_actionSelectNone->setEnabled(true);
-    connect(m_actionSelectNone, &QAction::triggered, this, &TMainForm::ActionSelectNoneExecute);
-
-    const QStyle* s = style();
-    ActionExtract->setIcon(s->standardIcon(QStyle::SP_MediaPlay));
-    ActionWavToMp3->setIcon(s->standardIcon(QStyle::SP_FileDialogDetailedView));
-    ActionRecord->setIcon(s->standardIcon(QStyle::SP_MediaVolume));
-    ActionQueryFreedb->setIcon(s->standardIcon(QStyle::SP_DriveNetIcon));
-    ActionOptions->setIcon(s->standardIcon(QStyle::SP_FileDialogContentsView));
-    ActionExit->setIcon(s->standardIcon(QStyle::SP_DialogCloseButton));
-}
-
-void TMainForm::buildMenus()
-{
-    auto disabled = [this](QMenu* menu, const QString& text, const QString& hint = QString(),
-                           const QKeySequence& keys = {}) {
-        QAction* action = menu->addAction(text);
-        action->setShortcut(keys);
-        action->setStatusTip(hint);
-        action->setEnabled(false);
-        return action;
-    };
-
-    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    file->addAction(ActionWavToWav);
-    file->addAction(ActionWavToMp3);
-    file->addAction(ActionMp3ToWav);
-    file->addAction(ActionWavToOgg);
-    file->addAction(ActionWavToWma);
-    file->addSeparator();
-    QAction* openOutput = file->addAction(QStringLiteral("&Open output directory..."));
-    connect(openOutput, &QAction::triggered, this, &TMainForm::ActionOpenOutputExecute);
-    file->addAction(m_actionRefresh);
-    disabled(file, QStringLiteral("&Eject CD"), {}, QKeySequence(Qt::CTRL | Qt::Key_E));
-    disabled(file, QStringLiteral("&Close CD"), {}, QKeySequence(Qt::CTRL | Qt::Key_L));
-    m_skinMenu = file->addMenu(QStringLiteral("Change &Skin"));
-    auto* group = new QActionGroup(this);
-    const QStringList schemes{QStringLiteral("&Diamond Blue"), QStringLiteral("&RealOne"), QStringLiteral("Win &XP"),
-                              QStringLiteral("&Deep Blue"),    QStringLiteral("&Protein"), QStringLiteral("&Matrix")};
-    for (int n = 0; n < schemes.size(); ++n) {
-        QAction* action = m_skinMenu->addAction(schemes[n]);
-        action->setCheckable(true);
-        action->setData(n);
-        group->addAction(action);
-        m_skinActions << action;
-        connect(action, &QAction::triggered, this, [this, n] { ChangeSkin(n); });
-    }
-    file->addSeparator();
-    file->addAction(ActionExit);
-
-    QMenu* actions = menuBar()->addMenu(QStringLiteral("&Actions"));
-    actions->addAction(ActionExtract);
-    actions->addAction(ActionRecord);
-    actions->addAction(ActionOggPlayer);
-    actions->addSeparator();
-    disabled(actions, QStringLiteral("&Play"), QStringLiteral("Play the current track"),
-             QKeySequence(Qt::CTRL | Qt::Key_P));
-    disabled(actions, QStringLiteral("P&ause"), QStringLiteral("Pause the current track"));
-    disabled(actions, QStringLiteral("&Stop"), QStringLiteral("Stop the current track"));
-    disabled(actions, QStringLiteral("&Volume Control..."), {}, QKeySequence(Qt::CTRL | Qt::Key_V));
-    QMenu* history = actions->addMenu(QStringLiteral("&Clear History"));
-    disabled(history, QStringLiteral("&RealOne Player"));
-    disabled(history, QStringLiteral("&Windows Media Player"));
-
-    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
-    edit->addAction(m_actionSelectAll);
-    edit->addAction(m_actionSelectNone);
-    edit->addSeparator();
-    edit->addAction(ActionQueryFreedb);
-    edit->addAction(ActionEditTrackName);
-    edit->addAction(ActionID3Edit);
-    edit->addAction(ActionOptions);
-
-    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
-    disabled(help, QStringLiteral("&Help"), {}, QKeySequence(Qt::Key_F1));
-    QAction* tip = help->addAction(QStringLiteral("&Tip of the Day"));
-    connect(tip, &QAction::triggered, this, &TMainForm::ActionTipExecute);
-    QAction* home = help->addAction(QStringLiteral("Home &Page"));
-    home->setStatusTip(QStringLiteral("Tarnwick Home Page"));
-    connect(home, &QAction::triggered, this, &TMainForm::ActionHomePageExecute);
-    help->addAction(ActionAbout);
-}
-
-void TMainForm::buildToolBar()
-{
-    m_toolBar = addToolBar(QStringLiteral("Toolbar"));
-    m_toolBar->setObjectName(QStringLiteral("ToolBar1"));
-    m_toolBar->setMovable(false);
-    m_toolBar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-    m_toolBar->setIconSize(QSize(24, 24));
-    const QList<std::pair<QAction*, QString>> buttons{
-        {ActionExtract, QStringLiteral("Extract")}, {ActionWavToMp3, QStringLiteral("Encode")},
-        {ActionRecord, QStringLiteral("Record")},   {ActionQueryFreedb, QStringLiteral("Freedb")},
-        {ActionOptions, QStringLiteral("Options")}, {ActionExit, QStringLiteral("Exit")}};
-    for (const auto& [action, caption] : buttons) {
-        // The toolbar shows short captions while the menus keep their own texts.
-        auto* proxy = new QAction(action->icon(), caption, m_toolBar);
-        proxy->setToolTip(action->toolTip());
-        proxy->setEnabled(action->isEnabled());
-        connect(proxy, &QAction::triggered, action, &QAction::trigger);
-        connect(action, &QAction::enabledChanged, proxy, &QAction::setEnabled);
-        m_toolBar->addAction(proxy);
-        if (action == ActionOptions) {
-            m_toolBar->addSeparator();
-        }
-    }
 }
 
 void TMainForm::buildTrackList()
@@ -277,17 +116,18 @@ void TMainForm::buildTrackList()
     m_trackList->headerItem()->setTextAlignment(3, Qt::AlignCenter);
     m_trackList->viewport()->installEventFilter(this);
     connect(m_trackList, &QTreeWidget::itemChanged, this, &TMainForm::updateActions);
-    m_trackList->setContextMenuPolicy(Qt::ActionsContextMenu);
-    m_trackList->addAction(ActionExtract);
-    m_trackList->addAction(m_actionSelectAll);
-    m_trackList->addAction(m_actionSelectNone);
-    m_trackList->addAction(ActionEditTrackName);
     connect(m_trackList, &QTreeWidget::itemSelectionChanged, this, &TMainForm::updateActions);
-    connect(m_trackList, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item) {
-        if (item->isSelected()) {
-            aEditTrackNameExecute();
+    connect(m_trackList, &QTreeWidget::itemDoubleClicked, this, [this] {
+        if (selectedRow() >= 0 && ActionEditTrackName->isEnabled()) {
+            ActionEditTrackName->trigger();
         }
     });
+    m_trackList->setContextMenuPolicy(Qt::ActionsContextMenu);
+    auto* separator = new QAction(m_trackList);
+    separator->setSeparator(true);
+    m_trackList->addActions({ActionExtract, ActionSelectAll, ActionSelectNone, separator, ActionPlay, ActionPause,
+                             ActionStop, ActionEditTrackName});
+    // Menus and the pop-up share the actions; their shortcuts belong to the whole window.
     layout->addWidget(m_trackList);
     setCentralWidget(central);
 
@@ -295,6 +135,12 @@ void TMainForm::buildTrackList()
     m_status->setObjectName(QStringLiteral("StatusPanel0"));
     statusBar()->addWidget(m_status, 1);
     statusBar()->setSizeGripEnabled(false);
+}
+
+int TMainForm::selectedRow() const
+{
+    QTreeWidgetItem* item = m_trackList->currentItem();
+    return item != nullptr && item->isSelected() ? m_trackList->indexOfTopLevelItem(item) : -1;
 }
 
 QString TMainForm::statusText() const
@@ -307,34 +153,6 @@ void TMainForm::setStatusText(const QString& text)
     m_status->setText(text);
 }
 
-void TMainForm::attachJobCommands()
-{
-    // One encoder process of each kind serves every job of the run.
-    m_mp3 = std::make_unique<TMp3EncodeProcess>();
-    m_wma = std::make_unique<TWMAEncodeProcess>();
-    m_jobs = std::make_unique<JobCommands>(this, m_mp3.get(), m_wma.get());
-    ActionExtract->setProperty("attached", true);
-    connect(ActionExtract, &QAction::triggered, this, &TMainForm::ActionExtractExecute);
-    const QList<std::pair<QAction*, void (JobCommands::*)()>> conversions{
-        {ActionWavToMp3, &JobCommands::ActionWavToMp3Execute},
-        {ActionMp3ToWav, &JobCommands::ActionMp3ToWavExecute},
-        {ActionWavToOgg, &JobCommands::ActionWavToOggExecute},
-        {ActionWavToWma, &JobCommands::ActionWavToWmaExecute}};
-    for (const auto& [action, command] : conversions) {
-        action->setEnabled(true);
-        connect(action, &QAction::triggered, this, [this, command = command] { (m_jobs.get()->*command)(); });
-    }
-    beforeClose = [this] {
-        // Closing is never refused: a running encoder is ended first.
-        if (m_mp3->isRunning()) {
-            m_mp3->stop(0);
-        }
-        if (m_wma->isRunning()) {
-            m_wma->stop(0);
-        }
-    };
-}
-
 void TMainForm::ActionExtractExecute()
 {
     QList<JobCommands::Row> rows;
@@ -342,7 +160,7 @@ void TMainForm::ActionExtractExecute()
         const QTreeWidgetItem* item = m_trackList->topLevelItem(i);
         rows.append({item->text(1), item->checkState(0) == Qt::Checked});
     }
-    m_jobs->ActionExtractExecute(m_driveHandle, rows, m_playing, [this] { stopPlayback(); });
+    m_jobs->ActionExtractExecute(m_driveHandle, rows, playing(), [this] { m_playback->ActionStopExecute(); });
 }
 
 void TMainForm::ActionOptionsExecute()
@@ -361,83 +179,14 @@ void TMainForm::ActionOptionsExecute()
     Prompt::instance().execWindow(&form);
 }
 
-void TMainForm::aEditTrackNameExecute()
-{
-    const QList<QTreeWidgetItem*> selected = m_trackList->selectedItems();
-    if (selected.isEmpty()) {
-        return;
-    }
-    QTreeWidgetItem* row = selected.first();
-    TfrmEditTrackName form(this);
-    form.eName->setText(row->text(1));
-    if (Prompt::instance().execWindow(&form) == QDialog::Accepted) {
-        row->setText(1, form.eName->text());
-    }
-}
-
-void TMainForm::aID3EditExecute()
-{
-    TfrmID3Edit form(this);
-    Prompt::instance().execWindow(&form);
-}
-
-void TMainForm::miWAVtoWAVClick()
-{
-    TfrmResample form(this);
-    Prompt::instance().execWindow(&form);
-}
-
-void TMainForm::ActionAboutExecute()
-{
-    TfrmAbout form(this);
-    Prompt::instance().execWindow(&form);
-}
-
-void TMainForm::miOggPlayerClick()
-{
-    TfrmOggPlayer player(this);
-    Prompt::instance().execWindow(&player);
-}
-
-void TMainForm::stopPlayback()
-{
-    m_playing = false;
-    m_paused = false;
-    setStatusText(m_driveDescription);
-}
-
-void TMainForm::updateActions()
-{
-    ActionExtract->setEnabled(ActionExtract->property("attached").toBool() && checkedCount() > 0);
-    ActionEditTrackName->setEnabled(!m_trackList->selectedItems().isEmpty());
-    ActionQueryFreedb->setEnabled(m_trackList->topLevelItemCount() > 0);
-}
-
-void TMainForm::ActionQueryFreedbExecute()
-{
-    TOC toc{};
-    if (ReadTOC(m_driveHandle, &toc) != 1) {
-        Prompt::instance().error(QStringLiteral("Error while reading TOC information!"));
-        return;
-    }
-    TfrmQueryCDDB form(this);
-    form.firstTrack = toc.firstTrack;
-    form.lastTrack = toc.lastTrack;
-    form.cdHandle = m_driveHandle;
-    form.trackList = m_trackList;
-    Prompt::instance().execWindow(&form);
-}
-
 void TMainForm::FormCreate()
 {
     SettingsStore::load(settings(), settingsPath());
     ColourScheme::apply(this, settings().SkinIndex);
-    for (QAction* action : m_skinActions) {
+    for (QAction* action : SkinActions) {
         action->setChecked(action->data().toInt() == settings().SkinIndex);
     }
     m_noDisc = false;
-    m_playing = false;
-    m_paused = false;
 }
 
 CDHandle TMainForm::openDrive(int index)
@@ -454,7 +203,11 @@ CDHandle TMainForm::openDrive(int index)
         return 0;
     }
     const CDDriveEntry& entry = list.entries[index];
-    setStatusText(entryText(entry.vendor, sizeof entry.vendor) + entryText(entry.product, sizeof entry.product));
+    // The library hands back trimmed texts where the drive's fixed-width fields kept their
+    // padding, so one blank keeps vendor and product apart.
+    const QString vendor = entryText(entry.vendor, sizeof entry.vendor);
+    const QString product = entryText(entry.product, sizeof entry.product);
+    setStatusText(vendor.isEmpty() || product.isEmpty() ? vendor + product : vendor + QLatin1Char(' ') + product);
     const CDHandleRequest request = tarnwick::handleRequestFor(entry);
     CDHandle handle = GetCDHandle(&request);
     if (handle == 0) {
@@ -590,7 +343,7 @@ void TMainForm::FormActivate()
     }
     setAllChecked(true);
     if (settings().IsShowTips) {
-        ActionTipExecute();
+        m_tools->ActionTipExecute();
     }
 }
 
@@ -614,35 +367,11 @@ void TMainForm::ActionSelectNoneExecute()
     setAllChecked(false);
 }
 
-void TMainForm::ActionOpenOutputExecute()
-{
-    const QString folder = settings().OutputFolder;
-    if (Files::folderExists(folder)) {
-        Shell::openPath(folder);
-    } else {
-        Prompt::instance().error(folder + QStringLiteral(",") + QStringLiteral("The output directory does not exist."));
-    }
-}
-
-void TMainForm::ActionTipExecute()
-{
-    TTipForm tips(this);
-    tips.setSettingsPath(settingsPath());
-    Prompt::instance().execWindow(&tips);
-}
-
-void TMainForm::ActionHomePageExecute()
-{
-    Shell::openUrl(ProductInfo::homePage);
-}
-
-void TMainForm::ActionHelpExecute() {}
-
 void TMainForm::ChangeSkin(int scheme)
 {
     ColourScheme::apply(this, scheme);
     settings().SkinIndex = scheme;
-    for (QAction* action : m_skinActions) {
+    for (QAction* action : SkinActions) {
         action->setChecked(action->data().toInt() == scheme);
     }
 }
@@ -691,8 +420,7 @@ bool TMainForm::saveOnClose()
         // A window that stays open after a failed save must not use a closed handle.
         m_driveHandle = 0;
     }
-    m_playing = false;
-    m_paused = false;
+    m_playback->shutDown();
     if (!SettingsStore::save(settings(), settingsPath(), &error)) {
         Prompt::instance().error(error);
         return false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/PlaybackCommands.h"
 #include "cd/CDRecords.h"
 
 #include <QMainWindow>
@@ -13,22 +14,34 @@ class QToolBar;
 class QTreeWidget;
 class QTreeWidgetItem;
 class DeviceMonitor;
+class DriveTray;
+class HistoryCommands;
 class JobCommands;
+class ToolCommands;
+class TrayCommands;
 class TMp3EncodeProcess;
 class TWMAEncodeProcess;
+class WindowLookup;
 
 // The main window: the tracks of the disc in the drive as a checklist, the commands in
-// menus and a toolbar, and the drive's state in the status bar.
+// menus, a toolbar and the list's pop-up menu, and the drive's state in the status bar.
+// The commands themselves live in classes of their own; the window builds the menus and
+// hands each command on.
 class TMainForm : public QMainWindow
 {
     Q_OBJECT
 public:
-    // Options for tests: where the settings live and whether to watch devices.
+    // Options for tests: where the files live, and the services the commands use (empty
+    // factories give the system's own).
     struct Setup
     {
         QString settingsPath; // empty: options.ini in the program folder
         QString discInfoPath; // empty: cdinfo.dat in the program folder
+        QString keyStorePath; // empty: the user's key store
         bool watchDevices = true;
+        PlaybackCommands::DeviceFactory cdAudio;
+        std::function<std::unique_ptr<DriveTray>()> driveTray;
+        std::function<std::unique_ptr<WindowLookup>()> windowLookup;
     };
 
     explicit TMainForm(QWidget* parent = nullptr);
@@ -40,6 +53,8 @@ public:
     QString driveDescription() const { return m_driveDescription; }
     void setDriveDescription(const QString& text) { m_driveDescription = text; }
     bool noDisc() const { return m_noDisc; }
+    QString settingsPath() const;
+    QString discInfoPath() const;
 
     // Opens drive `index` of the drive list and returns its handle (0 when none); the
     // status bar tells the drive or the problem.
@@ -48,8 +63,11 @@ public:
     void fillTrackList();
     void setAllChecked(bool checked);
     int checkedCount() const;
+    // The selected row, or -1.
+    int selectedRow() const;
 
     QTreeWidget* trackList() const { return m_trackList; }
+    QToolBar* toolBar() const { return m_toolBar; }
     QString statusText() const;
     void setStatusText(const QString& text);
 
@@ -60,42 +78,55 @@ public:
     void ActionRefreshExecute();
     void ActionSelectAllExecute();
     void ActionSelectNoneExecute();
-    void ActionOpenOutputExecute();
-    void ActionTipExecute();
-    void ActionHomePageExecute();
-    void ActionHelpExecute();
+    void ActionExtractExecute();
+    void ActionOptionsExecute();
     void ChangeSkin(int scheme);
     void VolumeArrived();
     void VolumeRemoved();
-    void ActionExtractExecute();
-    void ActionOptionsExecute();
-    void aEditTrackNameExecute();
-    void aID3EditExecute();
-    void ActionQueryFreedbExecute();
-    void miWAVtoWAVClick();
-    void ActionAboutExecute();
-    void miOggPlayerClick();
 
     TMp3EncodeProcess* mp3EncodeProcess() const { return m_mp3.get(); }
     TWMAEncodeProcess* wmaEncodeProcess() const { return m_wma.get(); }
-    bool playing() const { return m_playing; }
-    void setPlaying(bool playing) { m_playing = playing; }
+    PlaybackCommands* playback() const { return m_playback.get(); }
+    bool playing() const { return m_playback->playing(); }
+    bool paused() const { return m_playback->paused(); }
 
-    // Commands provided by the job and tool windows are attached here by the program.
-    QAction* ActionExtract = nullptr;
+    // Connects a command to its handler and enables it (subject to the enabling rules
+    // of Extract, Play, Pause, Stop, Rename Title and Query Freedb). A command without
+    // a handler stays disabled.
+    void attach(QAction* action, std::function<void()> handler);
+    void updateActions();
+
+    // Every command, in menu order.
+    QAction* ActionWavToWav = nullptr;
     QAction* ActionWavToMp3 = nullptr;
     QAction* ActionMp3ToWav = nullptr;
     QAction* ActionWavToOgg = nullptr;
     QAction* ActionWavToWma = nullptr;
-    QAction* ActionWavToWav = nullptr;
+    QAction* ActionOpenOutput = nullptr;
+    QAction* ActionRefresh = nullptr;
+    QAction* ActionEject = nullptr;
+    QAction* ActionCloseTray = nullptr;
+    QList<QAction*> SkinActions; // schemes 0 to 5
+    QAction* ActionExit = nullptr;
+    QAction* ActionExtract = nullptr;
     QAction* ActionRecord = nullptr;
     QAction* ActionOggPlayer = nullptr;
+    QAction* ActionPlay = nullptr;
+    QAction* ActionPause = nullptr;
+    QAction* ActionStop = nullptr;
+    QAction* ActionVolumeControl = nullptr;
+    QAction* ActionClearRealOne = nullptr;
+    QAction* ActionClearMediaPlayer = nullptr;
+    QAction* ActionSelectAll = nullptr;
+    QAction* ActionSelectNone = nullptr;
     QAction* ActionQueryFreedb = nullptr;
-    QAction* ActionOptions = nullptr;
     QAction* ActionEditTrackName = nullptr;
     QAction* ActionID3Edit = nullptr;
+    QAction* ActionOptions = nullptr;
+    QAction* ActionHelp = nullptr;
+    QAction* ActionTip = nullptr;
+    QAction* ActionHomePage = nullptr;
     QAction* ActionAbout = nullptr;
-    QAction* ActionExit = nullptr;
 
     // Runs before the settings are written on close (the job windows end a running
     // encoder here).
@@ -112,33 +143,26 @@ private:
     void buildMenus();
     void buildToolBar();
     void buildTrackList();
-    void attachJobCommands();
-    void stopPlayback();
-    void updateActions();
+    void attachCommands();
     // The close steps; false when a save failed and the window must stay open.
     bool saveOnClose();
-    QString settingsPath() const;
-    QString discInfoPath() const;
 
     Setup m_setup;
     CDHandle m_driveHandle = 0;
     QString m_driveDescription;
     bool m_noDisc = false;
-    bool m_playing = false;
-    bool m_paused = false;
     bool m_shown = false;
     bool m_activated = false;
 
     QToolBar* m_toolBar = nullptr;
     QTreeWidget* m_trackList = nullptr;
     QLabel* m_status = nullptr;
-    QMenu* m_skinMenu = nullptr;
-    QList<QAction*> m_skinActions;
-    QAction* m_actionRefresh = nullptr;
-    QAction* m_actionSelectAll = nullptr;
-    QAction* m_actionSelectNone = nullptr;
     std::unique_ptr<DeviceMonitor> m_deviceMonitor;
     std::unique_ptr<TMp3EncodeProcess> m_mp3;
     std::unique_ptr<TWMAEncodeProcess> m_wma;
     std::unique_ptr<JobCommands> m_jobs;
+    std::unique_ptr<PlaybackCommands> m_playback;
+    std::unique_ptr<TrayCommands> m_tray;
+    std::unique_ptr<ToolCommands> m_tools;
+    std::unique_ptr<HistoryCommands> m_history;
 };

@@ -154,6 +154,12 @@ TrackBufferPtr allocTrackBuffer(int frames)
     return TrackBufferPtr(buffer);
 }
 
+QString drivePath(CDHandle handle)
+{
+    const std::shared_ptr<OpenDrive> drive = table().drive(handle);
+    return drive && !drive->info.isImage ? drive->info.path : QString();
+}
+
 void setCDDeviceSource(std::shared_ptr<CDDeviceSource> source)
 {
     DriveTable& t = table();

@@ -3,6 +3,7 @@
 #include "cd/CDDeviceSource.h"
 #include "cd/CDRecords.h"
 
+#include <QString>
 #include <memory>
 
 // The CD drive library: drive list, drive handles, table of contents and raw audio
@@ -37,6 +38,10 @@ using TrackBufferPtr = std::unique_ptr<TrackBuffer, TrackBufferDeleter>;
 CDHandleRequest handleRequestFor(const CDDriveEntry& entry);
 // Opens the first listed disc image (vendor "IMAGE"); 0 when none is listed or it does not open.
 CDHandle openFirstImage();
+
+// The device path of a drive opened through `handle` ("/dev/sr0"); empty for a disc image
+// or a handle that is not open.
+QString drivePath(CDHandle handle);
 
 // A track buffer with room for `frames` frames: start frame 0, frame count `frames`,
 // capacity frames x 2352, the other fields 0.

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QSaveFile>
+#include <algorithm>
 
 IniFile::IniFile(QString path) : m_path(std::move(path)) {}
 
@@ -175,6 +176,35 @@ void IniFile::writeInteger(const QString& section, const QString& key, int value
 void IniFile::writeBool(const QString& section, const QString& key, bool value)
 {
     writeString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+bool IniFile::removeSection(const QString& section)
+{
+    const auto found = std::find_if(m_sections.begin(), m_sections.end(), [&](const Section& s) {
+        return s.name.compare(section, Qt::CaseInsensitive) == 0;
+    });
+    if (found == m_sections.end()) {
+        return false;
+    }
+    m_sections.erase(found);
+    return true;
+}
+
+bool IniFile::removeKey(const QString& section, const QString& key)
+{
+    for (auto& s : m_sections) {
+        if (s.name.compare(section, Qt::CaseInsensitive) != 0) {
+            continue;
+        }
+        const auto found = std::find_if(s.entries.begin(), s.entries.end(),
+                                        [&](const Entry& e) { return e.key.compare(key, Qt::CaseInsensitive) == 0; });
+        if (found == s.entries.end()) {
+            return false;
+        }
+        s.entries.erase(found);
+        return true;
+    }
+    return false;
 }
 
 QStringList IniFile::sections() const

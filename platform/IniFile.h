@@ -32,6 +32,10 @@ public:
     void writeInteger(const QString& section, const QString& key, int value);
     void writeBool(const QString& section, const QString& key, bool value);
 
+    // False when there was nothing to remove.
+    bool removeSection(const QString& section);
+    bool removeKey(const QString& section, const QString& key);
+
     QStringList sections() const;
     QStringList keys(const QString& section) const;
 

@@ -32,6 +32,7 @@ QString builtIn(const char* window, const char* base, const char* text, const ch
                "QPushButton { background: qlineargradient(x1:0,y1:0,x2:0,y2:1, stop:0 %5, stop:1 %1);"
                " border: 1px solid %4; border-radius: 3px; padding: 4px 14px; }"
                "QTreeWidget, QListWidget, QLineEdit, QComboBox, QSpinBox, QTextEdit { background: %2;"
+               " alternate-background-color: %5;"
                " border: 1px solid %4; selection-background-color: %4; selection-color: white; }"
                "QHeaderView::section { background: %5; border: 1px solid %4; padding: 3px; }"
                "QStatusBar { background: %5; border: 1px solid %4; }"

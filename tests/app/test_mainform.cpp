@@ -1,3 +1,4 @@
+#include "MainFormFixture.h"
 #include "app/TMainForm.h"
 #include "app/TTipForm.h"
 #include "cd/AudioDisc.h"
@@ -46,75 +47,6 @@ INSTANTIATE_TEST_SUITE_P(Rows, TrackRowTest,
                                            RowCase{0, 2, 100, 2, "100:00", "1009.37"},
                                            // frames are not looked at: 00:02:74 to 00:05:00
                                            RowCase{0, 2, 0, 5, "00:03", nullptr}));
-
-namespace {
-
-// No drive at all, whatever the machine has.
-class NoDrives : public CDDeviceSource
-{
-public:
-    std::vector<CDDeviceInfo> devices() override { return {}; }
-    std::unique_ptr<CDDevice> open(const CDDeviceInfo&) override { return nullptr; }
-};
-
-class MainFormTest : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        prompt = std::make_shared<ScriptedPrompt>();
-        Prompt::install(prompt);
-        qputenv("TARNWICK_HOME", dir.path().toUtf8());
-        settings() = TSettings{};
-        // Tips would show a window at every start; the tip tests turn them on themselves.
-        writeFileBytes(dir.file(QStringLiteral("options.ini")), "[TipsOptions]\nIsShowTips=0\n");
-    }
-    void TearDown() override
-    {
-        tarnwick::setCDDeviceSource(nullptr);
-        qunsetenv("TARNWICK_DISC_IMAGES");
-        qunsetenv("TARNWICK_HOME");
-        Prompt::install(nullptr);
-    }
-
-    QString makeImage(int firstTrack, const std::vector<std::int64_t>& frames)
-    {
-        DiscImageWriter writer;
-        writer.setFirstTrack(firstTrack);
-        for (auto f : frames) {
-            writer.addTrack(f);
-        }
-        const QString cue = dir.file(QStringLiteral("disc.cue"));
-        EXPECT_TRUE(writer.write(cue));
-        qputenv("TARNWICK_DISC_IMAGES", cue.toUtf8());
-        tarnwick::setCDDeviceSource(nullptr);
-        return cue;
-    }
-
-    std::unique_ptr<TMainForm> startForm()
-    {
-        TMainForm::Setup setup;
-        setup.watchDevices = false;
-        auto form = std::make_unique<TMainForm>(setup);
-        form->show();
-        form->FormActivate();
-        return form;
-    }
-
-    static QStringList column(const TMainForm& form, int c)
-    {
-        QStringList texts;
-        for (int i = 0; i < form.trackList()->topLevelItemCount(); ++i) {
-            texts << form.trackList()->topLevelItem(i)->text(c);
-        }
-        return texts;
-    }
-
-    TempFolder dir;
-    std::shared_ptr<ScriptedPrompt> prompt;
-};
-
-} // namespace
 
 TEST_F(MainFormTest, StartUpWithoutDriveNotesItAndShowsTheHint)
 {
@@ -231,7 +163,7 @@ TEST_F(MainFormTest, MissingDiscIsReportedAtActivation)
     auto form = startForm();
     EXPECT_NE(form->driveHandle(), 0u);
     EXPECT_TRUE(form->noDisc());
-    EXPECT_EQ(form->driveDescription(), QStringLiteral("VENDORDRIVE"));
+    EXPECT_EQ(form->driveDescription(), QStringLiteral("VENDOR DRIVE"));
     EXPECT_EQ(prompt->messageTexts(), QStringList{QStringLiteral("Please check if have Audio CD in your CD device.")});
     form->close();
 }

@@ -7,6 +7,7 @@
 #include "app/TrayCommands.h"
 #include "cd/AudioDisc.h"
 #include "cd/CDDriveLibrary.h"
+#include "cd/HandleAudioSource.h"
 #include "cd/TrackRow.h"
 #include "common/ProgramFolder.h"
 #include "encoders/TMp3EncodeProcess.h"
@@ -14,6 +15,7 @@
 #include "jobs/JobCommands.h"
 #include "platform/CdAudioDevice.h"
 #include "platform/DeviceMonitor.h"
+#include "platform/DigitalCdAudio.h"
 #include "platform/Files.h"
 #include "platform/Prompt.h"
 #include "settings/DiscInfoStore.h"
@@ -43,10 +45,12 @@ QString entryText(const char* text, std::size_t size)
     return QString::fromLatin1(text, static_cast<qsizetype>(strnlen(text, size)));
 }
 
-// The system's CD audio device; none yet, so Play, Pause and Stop stay disabled.
+// Plays the disc of the opened drive digitally through the sound output.
 PlaybackCommands::DeviceFactory defaultCdAudio()
 {
-    return {};
+    return [](CDHandle handle) -> std::unique_ptr<CdAudioDevice> {
+        return std::make_unique<DigitalCdAudio>(std::make_unique<HandleAudioSource>(handle));
+    };
 }
 
 } // namespace

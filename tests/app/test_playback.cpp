@@ -1,4 +1,11 @@
 #include "MainFormFixture.h"
+#include "cd/HandleAudioSource.h"
+#include "platform/DigitalCdAudio.h"
+#include "platform/SdlWaveAudio.h"
+#include "platform/WaveAudio.h"
+#include "support/DiskAudio.h"
+
+#include <QEventLoop>
 
 // Playback on a disc of three tracks (track n starts at block n * 1000 on the device).
 class PlaybackTest : public MainFormTest
@@ -170,4 +177,33 @@ TEST_F(PlaybackTest, ClosingTheWindowStopsAndClosesTheDevice)
     log->clear();
     EXPECT_TRUE(form->close());
     EXPECT_EQ(*log, (QStringList{"stop", "close"}));
+}
+
+TEST_F(MainFormTest, PlayingTrackTwoOfAnImageSoundsExactlyThatTrackAndStopsAtItsEnd)
+{
+    DiskAudioCapture capture(dir.file(QStringLiteral("played.raw")));
+    WaveAudio::install(std::make_shared<SdlWaveAudio>());
+    const QString cue = makeImage(1, {40, 75, 40});
+    setup.cdAudio = [](CDHandle handle) {
+        return std::make_unique<DigitalCdAudio>(std::make_unique<HandleAudioSource>(handle));
+    };
+    auto form = startForm();
+    form->setDriveDescription(QStringLiteral("IMAGE disc"));
+    selectRow(*form, 1);
+    QEventLoop loop;
+    QObject::connect(form->playback(), &PlaybackCommands::stateChanged, &loop, [&] {
+        if (!form->playing()) {
+            loop.quit();
+        }
+    });
+    form->ActionPlay->trigger();
+    ASSERT_TRUE(form->playing());
+    loop.exec(); // the completion notice performs Stop
+    EXPECT_EQ(form->statusText(), QStringLiteral("IMAGE disc"));
+    form->close();
+    WaveAudio::install(nullptr);
+
+    const QByteArray bin = readFileBytes(DiscImageWriter::binPathFor(cue));
+    const QByteArray track2 = bin.mid(40 * 2352, 75 * 2352);
+    EXPECT_EQ(capture.sound(4), trimSilentFrames(track2, 4, 0));
 }

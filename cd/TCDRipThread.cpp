@@ -35,9 +35,19 @@ void putLe16(QByteArray& bytes, int offset, std::uint16_t value)
     bytes[offset + 1] = static_cast<char>(value >> 8);
 }
 
+// A short write is not yet a failure: the next attempt either goes on or fails with the
+// system's reason (a full disk shows as a short write first, then as ENOSPC).
 bool writeAll(QFile& file, const char* data, qint64 size)
 {
-    return file.write(data, size) == size;
+    while (size > 0) {
+        const qint64 written = file.write(data, size);
+        if (written <= 0) {
+            return false;
+        }
+        data += written;
+        size -= written;
+    }
+    return true;
 }
 
 // Reads until `size` bytes or the end of the file, so samples never split across reads;
@@ -128,6 +138,29 @@ void TCDRipThread::run()
     flushProgress();
 }
 
+namespace {
+
+struct TrackSpan
+{
+    std::int64_t start = 0;
+    std::int64_t length = 0;
+};
+
+// Where track `track` (its row position, 1-based) lies in `toc`, counted from the start
+// of the first track; empty when the table does not hold it.
+std::optional<TrackSpan> spanOf(const TOC& toc, std::int32_t track)
+{
+    // A track the table does not hold would read entries that are not there.
+    const int tracks = std::min(int{toc.lastTrack} - int{toc.firstTrack} + 1, TOC::MaxEntries - 1);
+    if (track < 1 || track > tracks) {
+        return std::nullopt;
+    }
+    return TrackSpan{frames(toc.entries[track - 1]) - frames(toc.entries[0]),
+                     frames(toc.entries[track]) - frames(toc.entries[track - 1])};
+}
+
+} // namespace
+
 void TCDRipThread::Execute()
 {
     if (ModifyCDParms(m_driveHandle, cdaudio::AddressingParameter, 1) == 0) {
@@ -139,20 +172,22 @@ void TCDRipThread::Execute()
         postRipError(ErrorTableOfContents);
         return;
     }
-    // A track the table does not hold would read entries that are not there.
-    const int tracks = std::min(int{toc.lastTrack} - int{toc.firstTrack} + 1, TOC::MaxEntries - 1);
-    if (m_trackNumber < 1 || m_trackNumber > tracks) {
+    m_toc = toc;
+    const std::optional<TrackSpan> span = spanOf(toc, m_trackNumber);
+    // A track of no length, or one that moved since the job began, cannot be read whole
+    // as the job meant it: an empty or foreign file would pass for the track.
+    const std::optional<TrackSpan> expected = m_reference ? spanOf(*m_reference, m_trackNumber) : span;
+    if (!span || span->length <= 0 || !expected || expected->start != span->start || expected->length != span->length) {
         postRipError(ErrorTableOfContents);
         return;
     }
-    const std::int64_t start = frames(toc.entries[m_trackNumber - 1]) - frames(toc.entries[0]);
-    std::int64_t length = frames(toc.entries[m_trackNumber]) - frames(toc.entries[m_trackNumber - 1]);
+    std::int64_t length = span->length;
     const TSettings& options = settings();
     if (options.EnableRipTime) {
         length = std::min<std::int64_t>(length, std::int64_t{options.RipTime} * cdaudio::FramesPerSecond);
     }
     const QString path = options.OutputFolder + QLatin1Char('/') + m_title + QStringLiteral(".wav");
-    extract(path, start, std::max<std::int64_t>(length, 0));
+    extract(path, span->start, std::max<std::int64_t>(length, 0));
 }
 
 void TCDRipThread::extract(const QString& path, std::int64_t start, std::int64_t length)
@@ -165,13 +200,18 @@ void TCDRipThread::extract(const QString& path, std::int64_t start, std::int64_t
     }
     QFile output(path);
     if (!output.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered)) {
-        postOutcome(StatusFileFailed);
+        postOutcome(StatusWriteFailed, output.errorString());
         return;
     }
+    // Whatever ends the track early, except a stop, takes the file with it.
+    auto abandon = [&](std::int32_t status, const QString& reason) {
+        output.close();
+        Files::remove(path);
+        postOutcome(status, reason);
+    };
     const QByteArray firstHeader = wavHeader(0);
     if (!writeAll(output, firstHeader.constData(), firstHeader.size())) {
-        output.close();
-        postOutcome(StatusFileFailed);
+        abandon(StatusWriteFailed, output.errorString());
         return;
     }
     QElapsedTimer started;
@@ -200,21 +240,27 @@ void TCDRipThread::extract(const QString& path, std::int64_t start, std::int64_t
         }
     }
     writeFailed = !writer.flush() || writeFailed;
-    if (readFailed || writeFailed) {
-        // The partial file keeps its first header, so nobody takes it for a whole track.
-        output.close();
-        postOutcome(readFailed ? StatusReadFailed : StatusFileFailed);
+    if (readFailed) {
+        abandon(StatusReadFailed, QString());
+        return;
+    }
+    if (writeFailed) {
+        abandon(StatusWriteFailed, output.errorString());
         return;
     }
     const qint64 size = output.size();
     const QByteArray finalHeader = wavHeader(static_cast<std::uint32_t>(std::max<qint64>(size - 44, 0)));
     const bool completed = output.seek(0) && writeAll(output, finalHeader.constData(), finalHeader.size());
+    const QString reason = output.errorString();
     output.close();
-    if (m_stop.load()) {
+    if (!completed || output.error() != QFileDevice::NoError) {
+        Files::remove(path);
+        if (!m_stop.load()) {
+            postOutcome(StatusWriteFailed, completed ? output.errorString() : reason);
+        }
         return;
     }
-    if (!completed || output.error() != QFileDevice::NoError) {
-        postOutcome(StatusFileFailed);
+    if (m_stop.load()) {
         return;
     }
     const TSettings& options = settings();
@@ -338,10 +384,10 @@ void TCDRipThread::flushProgress()
     m_lastPost.start();
 }
 
-void TCDRipThread::postOutcome(std::int32_t status)
+void TCDRipThread::postOutcome(std::int32_t status, const QString& reason)
 {
     flushProgress();
-    tarnwick::postProcessInfo(m_window, ProgressCode::TrackExtracted, QString(), QString(), status);
+    tarnwick::postProcessInfo(m_window, ProgressCode::TrackExtracted, reason, QString(), status);
 }
 
 void TCDRipThread::postRipError(std::intptr_t error)

@@ -10,6 +10,7 @@
 #include <QThread>
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 class QFile;
@@ -19,10 +20,13 @@ class QFile;
 // WM_RIPERROR events. Created suspended: the owner sets the drive handle and the window,
 // then calls resume(). The owner destroys the thread; destruction waits for it to end.
 //
-// Outcomes: WM_RIPERROR 1 (addressing refused) or 2 (no table of contents, or no such
-// track); {1000, 0} finished; {1000, 3} a read failed (the partial file stays);
-// {1000, 5} the WAV file could not be created or written; {1000, 6} the normalisation
-// pass met a file error (the WAV stays as extracted); nothing when stopped.
+// Outcomes: WM_RIPERROR 1 (addressing refused) or 2 (no table of contents, no such track,
+// a track of no length, or a track that is not where the job's first table of contents
+// put it); {1000, 0} finished; {1000, 3} a read failed; {1000, 5} the title is no file
+// name or the file is in use; {1000, 11} the WAV file could not be created or written
+// (ElapsedText holds the system's reason); {1000, 6} the normalisation pass met a file
+// error (the WAV stays as extracted); nothing when stopped. A track that failed leaves no
+// WAV file behind: half a track that passes for a whole one is worse than none.
 class TCDRipThread : public QThread
 {
     Q_OBJECT
@@ -32,6 +36,7 @@ public:
     static constexpr std::int32_t StatusReadFailed = 3;
     static constexpr std::int32_t StatusFileFailed = 5;
     static constexpr std::int32_t StatusNormalizeFailed = 6;
+    static constexpr std::int32_t StatusWriteFailed = 11;
     static constexpr std::intptr_t ErrorAddressing = 1;
     static constexpr std::intptr_t ErrorTableOfContents = 2;
 
@@ -46,6 +51,13 @@ public:
     // completed and kept, and nothing more is posted.
     void stop() { m_stop.store(true); }
     bool stopRequested() const { return m_stop.load(); }
+
+    // The table of contents the job began with: a track whose place or length differs in
+    // the one read now (a disc that was changed, an image that shrank) is not extracted.
+    void setReferenceToc(const TOC& toc) { m_reference = toc; }
+    // The table of contents this run read; empty until it was read, or when that failed.
+    // Read it only after the thread has ended.
+    const std::optional<TOC>& tableOfContents() const { return m_toc; }
 
     std::int32_t trackNumber() const { return m_trackNumber; }
     QString title() const { return m_title; }
@@ -67,7 +79,7 @@ private:
     bool normalize(const QString& path, std::int32_t percent);
     void postProgress(std::int64_t progress, const QElapsedTimer& started);
     void flushProgress();
-    void postOutcome(std::int32_t status);
+    void postOutcome(std::int32_t status, const QString& reason = QString());
     void postRipError(std::intptr_t error);
 
     std::int32_t m_trackNumber;
@@ -75,6 +87,8 @@ private:
     CDHandle m_driveHandle = 0;
     QObject* m_window = nullptr;
     std::atomic<bool> m_stop{false};
+    std::optional<TOC> m_reference;
+    std::optional<TOC> m_toc;
 
     // Progress records wait here for at most a few milliseconds: a fast disc finishes a
     // block every few dozen microseconds, and waking the window for each record alone

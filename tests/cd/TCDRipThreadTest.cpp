@@ -4,6 +4,7 @@
 #include "cd/DiscImageWriter.h"
 #include "cd/TCDRipThread.h"
 #include "settings/TSettings.h"
+#include "support/FileSizeLimit.h"
 #include "support/TempFolder.h"
 
 #include <QDir>
@@ -232,14 +233,39 @@ TEST_P(RipBadTitle, IsRefusedWithoutWritingAnything)
 INSTANTIATE_TEST_SUITE_P(Titles, RipBadTitle,
                          ::testing::Values("What?", "sub/inside", "../escape", "a:b", "tab\there"));
 
-TEST_F(RipThread, MissingOutputFolderIsAFileError)
+// A folder that went away is no fault of the title: the system's reason goes with the
+// record.
+TEST_F(RipThread, MissingOutputFolderIsAWriteFailure)
 {
     useImage(1, {20});
     settings().OutputFolder = m_folder.file("nowhere");
     rip(1);
-    expectOutcome(TCDRipThread::StatusFileFailed);
+    expectOutcome(TCDRipThread::StatusWriteFailed);
+    EXPECT_EQ(m_window.outcomes()[0].info.ElapsedText, QStringLiteral("No such file or directory"));
     EXPECT_FALSE(QDir(m_folder.file("nowhere")).exists());
 }
+
+class RipFullDisk : public RipThread, public ::testing::WithParamInterface<std::uint64_t>
+{
+};
+
+// The disk fills at the header, amid the audio, or short of the last block: the track
+// ends as a failed write with the system's reason, and no part of it stays.
+TEST_P(RipFullDisk, RemovesThePartialFile)
+{
+    ScriptedDisc disc;
+    disc.layout = layoutOf(1, {100});
+    useScripted(disc);
+    {
+        FileSizeLimit full(GetParam());
+        rip(1);
+    }
+    expectOutcome(TCDRipThread::StatusWriteFailed);
+    EXPECT_EQ(m_window.outcomes()[0].info.ElapsedText, QStringLiteral("File too large"));
+    EXPECT_FALSE(QFile::exists(output()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Limits, RipFullDisk, ::testing::Values(20u, 44u + 30u * FrameBytes, 44u + 99u * FrameBytes));
 
 TEST_F(RipThread, FileInUseIsLeftAlone)
 {
@@ -290,8 +316,8 @@ TEST_F(RipThread, DiscWithoutTableOfContentsIsErrorTwo)
     EXPECT_EQ(m_window.events[0].lParam, TCDRipThread::ErrorTableOfContents);
 }
 
-// A failed read still reports its block, then abandons the track; the partial file keeps
-// its first header so it never passes for a whole track.
+// A failed read still reports its block, then abandons the track and removes what was
+// written of it.
 TEST_F(RipThread, ReadFailureAbandonsTheTrack)
 {
     ScriptedDisc disc;
@@ -301,9 +327,7 @@ TEST_F(RipThread, ReadFailureAbandonsTheTrack)
     rip(1);
     EXPECT_EQ(m_window.progressValues(), (std::vector<int>{20, 40, 60}));
     expectOutcome(TCDRipThread::StatusReadFailed);
-    const QByteArray file = readFileBytes(output());
-    EXPECT_EQ(file.size(), 44 + 20 * FrameBytes);
-    expectHeader(file, 0);
+    EXPECT_FALSE(QFile::exists(output())) << "half a track is no use to anybody";
 }
 
 // The image file shrinks while the track is read, like a disc that fails mid-rip:
@@ -319,16 +343,76 @@ TEST_F(RipThread, ImageCutShortMidRipFails)
     };
     rip(1);
     expectOutcome(TCDRipThread::StatusReadFailed);
-    // libcdio may still serve what it had buffered before the cut; every byte kept must be
-    // the image's own, in whole blocks, and the failing block is reported too.
-    const QByteArray file = readFileBytes(output());
-    const qint64 audio = file.size() - 44;
-    EXPECT_EQ(audio % (10 * FrameBytes), 0);
-    EXPECT_GE(audio, 40 * FrameBytes);
-    EXPECT_LT(audio, 100 * FrameBytes);
-    expectHeader(file, 0);
-    EXPECT_TRUE(file.mid(44) == m_bin.left(audio));
-    EXPECT_EQ(m_window.progressValues().size(), static_cast<std::size_t>(audio / (10 * FrameBytes) + 1));
+    EXPECT_FALSE(QFile::exists(output()));
+    // libcdio may still serve what it had buffered before the cut; the failing block is
+    // reported all the same.
+    EXPECT_GE(m_window.progressValues().size(), 5u);
+    EXPECT_LT(m_window.progressValues().back(), 100);
+}
+
+// The table of contents read for a track says it has no length, or puts it elsewhere than
+// the table the job began with: nothing is read and no file appears.
+struct ChangedTocCase
+{
+    const char* name;
+    std::vector<std::int64_t> before; // the job's first table; empty for none
+    std::vector<std::int64_t> now;
+};
+
+class RipChangedToc : public RipThread, public ::testing::WithParamInterface<ChangedTocCase>
+{
+};
+
+TEST_P(RipChangedToc, IsADriveError)
+{
+    ScriptedDisc disc;
+    disc.layout = layoutOf(1, GetParam().now);
+    auto source = std::make_shared<ScriptedDeviceSource>();
+    source->addDrive(disc);
+    tarnwick::setCDDeviceSource(source);
+    m_handle = openDrive(0);
+    ASSERT_NE(m_handle, 0u);
+    m_thread = std::make_unique<TCDRipThread>(2, QStringLiteral("Track"));
+    if (!GetParam().before.empty()) {
+        TOC reference;
+        tarnwick::fillToc(layoutOf(1, GetParam().before), true, &reference);
+        m_thread->setReferenceToc(reference);
+    }
+    m_thread->setDriveHandle(m_handle);
+    m_thread->setWindow(&m_window);
+    runUntilFinished(*m_thread, [this] { m_thread->resume(); });
+    ASSERT_EQ(m_window.events.size(), 1u);
+    EXPECT_EQ(m_window.events[0].type, WM_RIPERROR);
+    EXPECT_EQ(m_window.events[0].lParam, TCDRipThread::ErrorTableOfContents);
+    EXPECT_FALSE(QFile::exists(output()));
+    EXPECT_EQ(source->reads.load(), 0);
+    ASSERT_TRUE(m_thread->tableOfContents().has_value());
+    EXPECT_EQ(m_thread->tableOfContents()->lastTrack, GetParam().now.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(Tables, RipChangedToc,
+                         ::testing::Values(ChangedTocCase{"NoLength", {}, {100, 0, 50}},
+                                           ChangedTocCase{"PastTheEnd", {100, 100}, {100, -50}},
+                                           ChangedTocCase{"Shorter", {100, 100}, {100, 60}},
+                                           ChangedTocCase{"Longer", {100, 100}, {100, 160}},
+                                           ChangedTocCase{"Moved", {80, 100}, {100, 100}},
+                                           ChangedTocCase{"GoneFromTheTable", {100, 100}, {100}}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(RipThread, TrackWhereTheJobsTableHadItIsExtracted)
+{
+    ScriptedDisc disc;
+    disc.layout = layoutOf(1, {30, 20});
+    useScripted(disc);
+    m_thread = std::make_unique<TCDRipThread>(2, QStringLiteral("Track"));
+    TOC reference;
+    tarnwick::fillToc(disc.layout, true, &reference);
+    m_thread->setReferenceToc(reference);
+    m_thread->setDriveHandle(m_handle);
+    m_thread->setWindow(&m_window);
+    runUntilFinished(*m_thread, [this] { m_thread->resume(); });
+    expectOutcome(TCDRipThread::StatusDone);
+    EXPECT_EQ(QFile(output()).size(), 44 + 20 * FrameBytes);
 }
 
 TEST_F(RipThread, StopLeavesAValidShorterFileAndPostsNothing)

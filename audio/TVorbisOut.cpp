@@ -1,16 +1,32 @@
 #include "audio/TVorbisOut.h"
 
 #include "audio/EACSException.h"
+#include "audio/EACSWriteError.h"
 #include "audio/TACSFileIn.h"
 
 #include <QFile>
 #include <QtEndian>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <vorbis/vorbisenc.h>
 
 namespace {
 constexpr std::int32_t kTransferBytes = 65536;
+
+// A short write is retried, so a full disk ends in a failed write with its reason.
+bool writeAll(QIODevice& target, const char* data, qint64 size)
+{
+    while (size > 0) {
+        const qint64 written = target.write(data, size);
+        if (written <= 0) {
+            return false;
+        }
+        data += written;
+        size -= written;
+    }
+    return true;
+}
 } // namespace
 
 // The library state of one encoding. Each part is cleared only if it was set up, so a
@@ -230,11 +246,14 @@ void TVorbisOut::openTarget()
 
 void TVorbisOut::writePage(const void* header, long headerBytes, const void* body, long bodyBytes)
 {
-    if (m_target->write(static_cast<const char*>(header), headerBytes) != headerBytes ||
-        m_target->write(static_cast<const char*>(body), bodyBytes) != bodyBytes) {
+    errno = 0;
+    if (!writeAll(*m_target, static_cast<const char*>(header), headerBytes) ||
+        !writeAll(*m_target, static_cast<const char*>(body), bodyBytes)) {
         const QString target =
             m_streamAssigned ? QStringLiteral("the output stream") : QStringLiteral("the file \"%1\"").arg(m_fileName);
-        throw EACSException(QStringLiteral("Cannot write to %1: %2").arg(target, m_target->errorString()));
+        const QString reason = EACSWriteError::reasonOf(*m_target, errno);
+        throw EACSWriteError(QStringLiteral("Cannot write to %1: %2").arg(target, reason),
+                             m_streamAssigned ? QString() : m_fileName, reason);
     }
 }
 
@@ -324,9 +343,10 @@ void TVorbisOut::FinishOutput()
     bool flushed = true;
     QString error;
     if (m_file) {
+        errno = 0;
         flushed = m_file->flush();
         if (!flushed) {
-            error = m_file->errorString();
+            error = EACSWriteError::reasonOf(*m_file, errno);
         }
     }
     try {
@@ -340,7 +360,8 @@ void TVorbisOut::FinishOutput()
         m_comments.clear();
     }
     if (!flushed) {
-        throw EACSException(QStringLiteral("Cannot write to the file \"%1\": %2").arg(m_fileName, error));
+        throw EACSWriteError(QStringLiteral("Cannot write to the file \"%1\": %2").arg(m_fileName, error), m_fileName,
+                             error);
     }
 }
 

@@ -1,12 +1,14 @@
 #include "audio/TWaveOut.h"
 
 #include "audio/EACSException.h"
+#include "audio/EACSWriteError.h"
 #include "audio/TACSFileIn.h"
 #include "audio/WavHeader.h"
 #include "common/Rounding.h"
 
 #include <QFile>
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 namespace {
@@ -223,7 +225,7 @@ void TWaveOut::writeHeader()
         h += "data";
         putLe32(h, lengthField(dataLength));
     }
-    m_target->write(h);
+    writeOrFail(h.constData(), h.size());
 }
 
 bool TWaveOut::ProduceBlock(bool abort)
@@ -248,10 +250,7 @@ bool TWaveOut::producePcm()
         m_endOfInput = true;
         return false;
     }
-    try {
-        m_target->write(reinterpret_cast<const char*>(m_transfer.data()), got);
-    } catch (...) {
-    }
+    writeOrFail(reinterpret_cast<const char*>(m_transfer.data()), got);
     return true;
 }
 
@@ -279,8 +278,33 @@ bool TWaveOut::produceAdpcm()
     m_framesRead += filled / (2 * channels);
     std::vector<std::uint8_t> block(m_blockSize);
     ImaAdpcm::encodeBlock(pcm.data(), channels, m_blockSize, m_encoder, block.data());
-    m_target->write(reinterpret_cast<const char*>(block.data()), qint64(block.size()));
+    writeOrFail(reinterpret_cast<const char*>(block.data()), qint64(block.size()));
     return true;
+}
+
+void TWaveOut::writeOrFail(const char* data, qint64 size)
+{
+    qint64 left = size;
+    errno = 0;
+    try {
+        // A short write is retried: the next attempt fails with the system's reason.
+        while (left > 0) {
+            const qint64 written = m_target->write(data, left);
+            if (written <= 0) {
+                break;
+            }
+            data += written;
+            left -= written;
+        }
+    } catch (...) {
+        // A stream that throws has failed like one that refuses the bytes.
+    }
+    if (left > 0) {
+        // A file cut short by a full disk must not end as a valid, shorter WAV.
+        const QString reason = EACSWriteError::reasonOf(*m_target, errno);
+        throw EACSWriteError(QStringLiteral("Cannot write to the file \"%1\": %2").arg(m_fileName, reason),
+                             m_streamAssigned ? QString() : m_fileName, reason);
+    }
 }
 
 void TWaveOut::fixUpHeader()
@@ -312,7 +336,18 @@ void TWaveOut::FinishOutput()
         // the input delivered more or less than it declared.
         fixUpHeader();
         m_target->seek(m_target->size());
+        // Buffered bytes reach the disk here: a full disk shows at the flush.
+        errno = 0;
+        const bool flushed = !m_file || m_file->flush();
+        const QString reason = flushed ? QString() : EACSWriteError::reasonOf(*m_file, errno);
         closeTarget();
+        if (!flushed) {
+            if (TACSInput* input = Input()) {
+                input->CloseInput();
+            }
+            throw EACSWriteError(QStringLiteral("Cannot write to the file \"%1\": %2").arg(m_fileName, reason),
+                                 m_fileName, reason);
+        }
     }
     if (TACSInput* input = Input()) {
         input->CloseInput();

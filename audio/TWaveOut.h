@@ -41,6 +41,8 @@ private:
     bool produceAdpcm();
     void fixUpHeader();
     void closeTarget();
+    // Writes all of it or throws EACSWriteError with the system's reason.
+    void writeOrFail(const char* data, qint64 size);
 
     TWavType m_wavType = wtPCM;
     std::uint16_t m_blockSize = 512;

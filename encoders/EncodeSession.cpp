@@ -109,6 +109,15 @@ int EncodeSession::read(ChildProcess::Stream stream, int count, QByteArray& data
     return 0;
 }
 
+std::optional<int> EncodeSession::exitCode()
+{
+    std::lock_guard lock(m_mutex);
+    if (!m_child || m_child->isRunning()) {
+        return std::nullopt;
+    }
+    return m_child->exitCode();
+}
+
 void EncodeSession::closeChild(int exitCode)
 {
     std::unique_ptr<ChildProcess> child;

@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 
 class QObject;
 
@@ -43,6 +44,9 @@ public:
     // Window thread side.
     // Reads exactly `count` bytes that the reader saw waiting; 0 or the errno of the failure.
     int read(ChildProcess::Stream stream, int count, QByteArray& data);
+    // The exit code of a child that has ended (128 + signal for one ended by a signal);
+    // empty while it runs or when there is none.
+    std::optional<int> exitCode();
     // Ends the child (if it still runs), reaps it and closes every pipe.
     void closeChild(int exitCode);
 

@@ -8,7 +8,10 @@
 #include "platform/Files.h"
 #include "platform/Prompt.h"
 
+#include <QFileInfo>
 #include <QObject>
+#include <QRegularExpression>
+#include <system_error>
 
 TEncodeProcess::TEncodeProcess(QObject* windowHandle) : m_windowHandle(windowHandle), m_relay(new QObject) {}
 
@@ -43,6 +46,8 @@ void TEncodeProcess::start()
     m_partial[0].clear();
     m_partial[1].clear();
     m_lastProgress.reset();
+    m_lastMessage.clear();
+    m_lastExitCode = 0;
 
     if (asksBeforeOverwrite() && Files::exists(m_outputFile)) {
         if (Prompt::instance().question(m_outputFile + QStringLiteral(" has existed,overite it?")) !=
@@ -64,7 +69,10 @@ void TEncodeProcess::start()
     auto child = std::make_unique<ChildProcess>();
     const int error = child->start(command->program(), command->arguments());
     if (error != 0) {
-        throw EEncodeError(startErrorText() + QString::number(error));
+        // The number alone tells the user nothing; the system's word for it does.
+        const QString reason = QString::fromStdString(std::error_code(error, std::generic_category()).message());
+        throw EEncodeError(startErrorText() + QString::number(error) + QStringLiteral(" (") +
+                           QFileInfo(command->program()).fileName() + QStringLiteral(": ") + reason + QLatin1Char(')'));
     }
     m_commandLine = command->text();
     m_processId = child->pid();
@@ -115,8 +123,12 @@ void TEncodeProcess::processEnded()
     if (m_session != session) {
         return; // the parser finished this run itself (and the window may have started another)
     }
+    const std::optional<int> exitCode = session->exitCode();
+    m_lastExitCode = exitCode.value_or(0);
     stopSession(0);
-    deliverEnd(2);
+    // An encoder that could not write its output (a full disk) says so only by its exit
+    // code; its file is then not a whole encoding.
+    deliverEnd(m_lastExitCode != 0 ? StatusFailed : StatusEnded);
 }
 
 QString TEncodeProcess::startErrorText() const
@@ -133,6 +145,12 @@ void TEncodeProcess::postProgress(std::int32_t progress, const QString& elapsed,
     m_lastElapsed = elapsed;
     m_lastEstimated = estimated;
     tarnwick::postProcessInfo(m_windowHandle, progress, elapsed, estimated, 0);
+}
+
+QString TEncodeProcess::failureText() const
+{
+    return m_lastMessage.isEmpty() ? QStringLiteral("the encoder ended with exit code %1").arg(m_lastExitCode)
+                                   : m_lastMessage;
 }
 
 std::int64_t TEncodeProcess::elapsedSeconds() const
@@ -177,6 +195,16 @@ void TEncodeProcess::parseText(ChildProcess::Stream stream, const QByteArray& by
         if (stop > begin) {
             const QString line = QString::fromLocal8Bit(data + begin, stop - begin);
             if (!line.trimmed().isEmpty()) {
+                if (!line.contains(QLatin1Char('%'))) {
+                    // What follows the last terminal control sequence is the message; the
+                    // rest redraws the encoder's progress display.
+                    static const QRegularExpression control(QStringLiteral("\x1b\\[[0-9;]*[A-Za-z]"));
+                    const QStringList parts = line.split(control);
+                    const QString message = parts.isEmpty() ? QString() : parts.last().trimmed();
+                    if (!message.isEmpty()) {
+                        m_lastMessage = message;
+                    }
+                }
                 parseLine(line);
             }
         }

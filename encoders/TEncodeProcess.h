@@ -55,6 +55,11 @@ public:
     // True while a reader thread watches a run.
     bool isRunning() const;
 
+    // End statuses every encoder shares: the encoder ended with exit code 0, or it
+    // ended with another code or by a signal (failureText() then says what it reported).
+    static constexpr std::int32_t StatusEnded = 2;
+    static constexpr std::int32_t StatusFailed = 3;
+
     // Starts the encoder, or delivers an end record at once (declined overwrite, output
     // in use, no encoder), or throws EEncodeError.
     void start();
@@ -81,6 +86,9 @@ protected:
     // Posts a progress record unless it repeats the last one of this run: a decode writes
     // a line per frame, and a window flooded with identical records stops answering.
     void postProgress(std::int32_t progress, const QString& elapsed, const QString& estimated);
+    // What a failed run leaves to tell: the encoder's last line that was no progress
+    // line, else its exit code.
+    QString failureText() const;
     // Seconds since the start, rounded.
     std::int64_t elapsedSeconds() const;
     void setProgressColumn(int column) { m_progressColumn = column; }
@@ -109,6 +117,8 @@ private:
     QList<QPointer<TEncodeThread>> m_threads; // every reader not yet deleted, for the destructor
     QByteArray m_partial[2];                  // an unfinished last line per pipe
     std::optional<std::int32_t> m_lastProgress;
+    QString m_lastMessage;  // the last output line that was no progress line
+    int m_lastExitCode = 0; // of the run that ended last
     QString m_lastElapsed;
     QString m_lastEstimated;
 };

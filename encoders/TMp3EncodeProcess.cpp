@@ -160,7 +160,8 @@ void TMp3EncodeProcess::parseLine(const QString& line)
 
 void TMp3EncodeProcess::deliverEnd(std::int32_t status)
 {
-    tarnwick::postProcessInfo(windowHandle(), ProgressCode::Mp3Finished, QString(), QString(), status);
+    tarnwick::postProcessInfo(windowHandle(), ProgressCode::Mp3Finished,
+                              status == StatusFailed ? failureText() : QString(), QString(), status);
 }
 
 TEncodeThread* TMp3EncodeProcess::createThread(std::shared_ptr<EncodeSession> session)

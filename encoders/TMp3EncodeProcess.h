@@ -7,7 +7,8 @@ struct TSettings;
 // Encodes a WAV file to MP3 or decodes an MP3 file to WAV with the command-line encoder
 // "lame", and turns its progress output into WM_PROCESSINFO records posted to the window:
 // 1..100 with the elapsed and estimated time, and {2000, Status} at the end (0 declined
-// overwrite, 1 output in use, 2 the encoder ended).
+// overwrite, 1 output in use, 2 the encoder ended, 3 it ended with an error, its text in
+// ElapsedText).
 class TMp3EncodeProcess : public TEncodeProcess
 {
 public:

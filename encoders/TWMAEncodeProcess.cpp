@@ -110,7 +110,8 @@ void TWMAEncodeProcess::parseLine(const QString& line)
 
 void TWMAEncodeProcess::deliverEnd(std::int32_t status)
 {
-    tarnwick::sendProcessInfo(windowHandle(), ProgressCode::WmaFinished, QString(), QString(), status);
+    tarnwick::sendProcessInfo(windowHandle(), ProgressCode::WmaFinished,
+                              status == StatusFailed ? failureText() : QString(), QString(), status);
 }
 
 TEncodeThread* TWMAEncodeProcess::createThread(std::shared_ptr<EncodeSession> session)

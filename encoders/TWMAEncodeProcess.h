@@ -9,9 +9,9 @@ struct TSettings;
 // Encodes a WAV file to WMA with our own command-line encoder "wmaenc". Its records go to
 // the window as WM_PROCESSINFO: {100} posted when the encoder reports "100%", and sent
 // (the window has handled them when the call returns) {5000, Status}: 0 declined or no
-// encoder, 1 output in use, 2 the encoder ended, 8 the encoder reported an error (the
-// line in ElapsedText). After an error line the encoder is ended and its end delivers
-// nothing more: the window gets exactly one final record per item.
+// encoder, 1 output in use, 2 the encoder ended, 3 it ended with an error code (its last
+// line in ElapsedText), 8 the encoder reported an error (the line in ElapsedText). After an error line the encoder is
+// ended and its end delivers nothing more: the window gets exactly one final record per item.
 class TWMAEncodeProcess : public TEncodeProcess
 {
 public:

@@ -135,6 +135,47 @@ TEST_F(Mp3ProcessTest, OutputInPiecesGivesTheRecordsOfTheWholeText)
     EXPECT_EQ(m_window.records.last().Progress, 2000);
 }
 
+struct EndCase
+{
+    const char* name;
+    const char* script;
+    std::int32_t status;
+    const char* text;
+};
+
+class Mp3EndTest : public Mp3ProcessTest, public ::testing::WithParamInterface<EndCase>
+{
+};
+
+// How the encoder ended decides whether its file is a whole encoding.
+TEST_P(Mp3EndTest, ExitCodeGivesTheStatus)
+{
+    const QString home = m_temp.file(QStringLiteral("home"));
+    ASSERT_TRUE(QDir().mkpath(home));
+    ASSERT_TRUE(writeScript(home + QStringLiteral("/lame"), QString::fromUtf8(GetParam().script)));
+    EnvironmentOverride homeOverride("TARNWICK_HOME", QFile::encodeName(home));
+    const QString wav = m_temp.file(QStringLiteral("tone.wav"));
+    ASSERT_TRUE(writeToneWav(wav, 0.5));
+    TMp3EncodeProcess process;
+    arm(process, wav, m_temp.file(QStringLiteral("out.mp3")), true, 2);
+    process.start();
+    m_window.waitForFinal();
+    process.stop(0);
+    ASSERT_EQ(m_window.finals().size(), 1);
+    EXPECT_EQ(m_window.finals().first().Status, GetParam().status);
+    EXPECT_EQ(m_window.finals().first().ElapsedText, QString::fromUtf8(GetParam().text));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Ends, Mp3EndTest,
+    ::testing::Values(EndCase{"Success", "echo 'Writing LAME Tag...done'; exit 0", 2, ""},
+                      EndCase{"FailureWithItsText",
+                              "echo '  100/193    (52%)|' >&2; echo 'Error writing mp3 output ' >&2; exit 1", 3,
+                              "Error writing mp3 output"},
+                      EndCase{"FailureWithoutText", "exit 4", 3, "the encoder ended with exit code 4"},
+                      EndCase{"EndedBySignal", "kill -9 $$", 3, "the encoder ended with exit code 137"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 struct OverwriteCase
 {
     int jobMode;
@@ -218,7 +259,8 @@ TEST_F(Mp3ProcessTest, MissingEncoderRaisesTheStartErrorWithItsCode)
         process.start();
         FAIL() << "no error raised";
     } catch (const EEncodeError& error) {
-        EXPECT_EQ(error.Message(), QStringLiteral("Error while creating mp3 encoding process!2"));
+        EXPECT_EQ(error.Message(),
+                  QStringLiteral("Error while creating mp3 encoding process!2 (lame: No such file or directory)"));
     }
     EXPECT_FALSE(process.isRunning());
     QCoreApplication::processEvents();

@@ -47,6 +47,11 @@ void JobCommands::ActionExtractExecute(CDHandle driveHandle, const QList<Row>& r
         prompt.information(QStringLiteral("Please select a track at least!"));
         return;
     }
+    if (!isKnownOutputFormat(settings().OutputFormat)) {
+        // Nothing would encode the tracks, and the job would wait for an encoder for ever.
+        prompt.error(unknownOutputFormatText(settings().OutputFormat));
+        return;
+    }
     const QString folder = settings().OutputFolder;
     if (!Files::folderExists(folder)) {
         const auto answer = prompt.question(folder + QStringLiteral(",") +

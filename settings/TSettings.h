@@ -81,4 +81,12 @@ struct TSettings
 
 enum OutputFormatKind : std::int32_t { ofMP3 = 0, ofWAV = 1, ofOGG = 2, ofWMA = 3 };
 
+// The output formats this version can write. A value outside them (typed into
+// options.ini, or left by a version with more formats) must never reach a job.
+bool isKnownOutputFormat(std::int32_t format);
+// "0 MP3, 1 WAV, ...": the known values with their names, for messages.
+QString knownOutputFormatsText();
+// The message that refuses a job for an OutputFormat outside the known ones.
+QString unknownOutputFormatText(std::int32_t format);
+
 TSettings& settings();

@@ -262,6 +262,23 @@ INSTANTIATE_TEST_SUITE_P(Texts, OutputFormatText,
                                            TypedFormat{"wav file(*.wav)", -1, true},
                                            TypedFormat{"OGG file(*.OGG)", ofOGG, true}));
 
+class StoredOutputFormat : public OptionSetFormTest, public ::testing::WithParamInterface<int>
+{
+};
+
+// A value this version does not know (typed into options.ini, or left by a later version)
+// shows as no selection rather than as some other format.
+TEST_P(StoredOutputFormat, OutsideTheListShowsNoSelection)
+{
+    settings().OutputFormat = GetParam();
+    TOptionSetForm form;
+    EXPECT_EQ(form.cbOutputFormat->currentIndex(), -1);
+    EXPECT_EQ(form.cbOutputFormat->currentText(), QString());
+    EXPECT_TRUE(form.ckbKeepWav->isEnabled());
+}
+
+INSTANTIATE_TEST_SUITE_P(Values, StoredOutputFormat, ::testing::Values(4, -1, 99));
+
 TEST_F(OptionSetFormTest, GenreNoneShowsTheEmptyItemAndAPickedNameStoresItsPlace)
 {
     settings().Disc.Genre = -1;

@@ -34,6 +34,7 @@
 #include <QToolBar>
 #include <QTreeWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -132,13 +133,19 @@ void TMainForm::buildTrackList()
     m_trackList->addActions({ActionExtract, ActionSelectAll, ActionSelectNone, separator, ActionPlay, ActionPause,
                              ActionStop, ActionEditTrackName});
     // Menus and the pop-up share the actions; their shortcuts belong to the whole window.
+    layout->setSpacing(0);
     layout->addWidget(m_trackList);
-    setCentralWidget(central);
 
-    m_status = new QLabel(this);
+    // The status bar sits under the list with the same 10-pixel margins, not along the
+    // window's edges, so it lives in the central layout rather than in the window's own.
+    auto* statusBar = new QStatusBar(central);
+    statusBar->setObjectName(QStringLiteral("StatusBar1"));
+    statusBar->setSizeGripEnabled(false);
+    m_status = new QLabel(statusBar);
     m_status->setObjectName(QStringLiteral("StatusPanel0"));
-    statusBar()->addWidget(m_status, 1);
-    statusBar()->setSizeGripEnabled(false);
+    statusBar->addWidget(m_status, 1);
+    layout->addWidget(statusBar);
+    setCentralWidget(central);
 }
 
 int TMainForm::selectedRow() const
@@ -235,11 +242,13 @@ void TMainForm::fillTrackList()
     if (m_driveHandle == 0) {
         return;
     }
-    DiscInfoStore::load(settings().Disc, tarnwick::discKey(), discInfoPath());
     ModifyCDParms(m_driveHandle, cdaudio::AddressingParameter, 1);
-    m_trackList->clear();
     TOC toc{};
-    if (ReadTOC(m_driveHandle, &toc) != 1) {
+    const bool tocRead = ReadTOC(m_driveHandle, &toc) == 1;
+    // The titles live under the track numbers, so the store must know where the disc begins.
+    DiscInfoStore::load(settings().Disc, tarnwick::discKey(), discInfoPath(), tocRead ? toc.firstTrack : 1);
+    m_trackList->clear();
+    if (!tocRead) {
         setStatusText(QStringLiteral("Not get CD device information!"));
         updateActions();
         return;
@@ -409,11 +418,14 @@ bool TMainForm::saveOnClose()
     TDiscInfo& disc = settings().Disc;
     const int rows = m_trackList->topLevelItemCount();
     disc.TrackNumber = rows;
-    for (int k = 1; k <= rows && k <= TDiscInfo::MaxTitles; ++k) {
-        disc.setTitle(k, m_trackList->topLevelItem(k - 1)->text(1));
+    // Row k shows track first + k - 1 and its title goes back under that number, so a
+    // disc that starts at track 2 shows its titles on the same rows next time.
+    const int first = rows > 0 ? std::max(m_trackList->topLevelItem(0)->text(0).toInt(), 1) : 1;
+    for (int k = 1; k <= rows && first + k - 1 <= TDiscInfo::MaxTitles; ++k) {
+        disc.setTitle(first + k - 1, m_trackList->topLevelItem(k - 1)->text(1));
     }
     QString error;
-    if (!DiscInfoStore::save(disc, tarnwick::discKey(), discInfoPath(), &error)) {
+    if (!DiscInfoStore::save(disc, tarnwick::discKey(), discInfoPath(), &error, first)) {
         Prompt::instance().error(error);
         return false;
     }

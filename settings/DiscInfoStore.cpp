@@ -18,7 +18,18 @@ QString defaultTitle(int n)
     return QStringLiteral("Track") + tarnwick::twoDigit(n);
 }
 
-void load(TDiscInfo& disc, const QString& key, const QString& path)
+namespace {
+
+// The highest title number that belongs to the disc, never more than the record holds.
+int lastTitle(std::int32_t trackNumber, int firstTrack)
+{
+    const std::int64_t last = std::int64_t{std::max(firstTrack, 1)} - 1 + trackNumber;
+    return static_cast<int>(std::clamp<std::int64_t>(last, 0, TDiscInfo::MaxTitles));
+}
+
+} // namespace
+
+void load(TDiscInfo& disc, const QString& key, const QString& path, int firstTrack)
 {
     if (key.isEmpty()) {
         return;
@@ -31,14 +42,14 @@ void load(TDiscInfo& disc, const QString& key, const QString& path)
     disc.Genre = ini.readInteger(key, QStringLiteral("Genre"), -1);
     disc.Comment = ini.readString(key, QStringLiteral("Comment"));
     disc.TrackNumber = ini.readInteger(key, QStringLiteral("TrackNumber"), TDiscInfo::MaxTitles);
-    const int count = std::min<int>(disc.TrackNumber, TDiscInfo::MaxTitles);
+    const int count = lastTitle(disc.TrackNumber, firstTrack);
     for (int n = 1; n <= count; ++n) {
         QString title = ini.readString(key, QString::number(n));
         disc.setTitle(n, title.isEmpty() ? defaultTitle(n) : title);
     }
 }
 
-bool save(const TDiscInfo& disc, const QString& key, const QString& path, QString* error)
+bool save(const TDiscInfo& disc, const QString& key, const QString& path, QString* error, int firstTrack)
 {
     if (key.isEmpty()) {
         return true;
@@ -52,7 +63,7 @@ bool save(const TDiscInfo& disc, const QString& key, const QString& path, QStrin
     ini.writeString(key, QStringLiteral("Comment"), disc.Comment);
     ini.writeInteger(key, QStringLiteral("TrackNumber"), disc.TrackNumber);
     // Never more titles than the record holds, whatever TrackNumber says.
-    const int count = std::min<int>(disc.TrackNumber, TDiscInfo::MaxTitles);
+    const int count = lastTitle(disc.TrackNumber, firstTrack);
     for (int n = 1; n <= count; ++n) {
         ini.writeString(key, QString::number(n), disc.title(n));
     }

@@ -13,6 +13,8 @@
 #include "support/TempFolder.h"
 
 #include <QComboBox>
+#include <QLayout>
+#include <QStatusBar>
 #include <QTreeWidget>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -98,7 +100,7 @@ TEST_F(MainFormTest, StartUpWithImageListsEveryTrackChecked)
 TEST_F(MainFormTest, CloseStoresTitlesUnderTheDiscKeyAndTheSettingsInOrder)
 {
     // A first track numbered 2: row 1 shows track 2 and title number 2, and the close
-    // stores row k's title as title k.
+    // stores each row's title under its track number.
     makeImage(2, {30 * 75, 40 * 75});
     ASSERT_TRUE(writeFileBytes(dir.file(QStringLiteral("cdinfo.dat")), ""));
     auto form = startForm();
@@ -112,9 +114,11 @@ TEST_F(MainFormTest, CloseStoresTitlesUnderTheDiscKeyAndTheSettingsInOrder)
     IniFile info(dir.file(QStringLiteral("cdinfo.dat")));
     ASSERT_TRUE(info.load());
     EXPECT_EQ(info.sections(), QStringList{key});
-    EXPECT_EQ(info.keys(key), (QStringList{"Artist", "Album", "Year", "Genre", "Comment", "TrackNumber", "1", "2"}));
-    EXPECT_EQ(info.readString(key, QStringLiteral("1")), QStringLiteral("Überture"));
-    EXPECT_EQ(info.readString(key, QStringLiteral("2")), QStringLiteral("Track03"));
+    EXPECT_EQ(info.keys(key),
+              (QStringList{"Artist", "Album", "Year", "Genre", "Comment", "TrackNumber", "1", "2", "3"}));
+    EXPECT_EQ(info.readString(key, QStringLiteral("1")), QStringLiteral("Track01"));
+    EXPECT_EQ(info.readString(key, QStringLiteral("2")), QStringLiteral("Überture"));
+    EXPECT_EQ(info.readString(key, QStringLiteral("3")), QStringLiteral("Track03"));
     EXPECT_EQ(info.readString(key, QStringLiteral("TrackNumber")), QStringLiteral("2"));
 
     IniFile options(dir.file(QStringLiteral("options.ini")));
@@ -204,5 +208,58 @@ TEST_F(MainFormTest, OptionsReopenTheChosenDriveAndRefillWithoutChecking)
     EXPECT_EQ(form->trackList()->topLevelItemCount(), 2);
     EXPECT_EQ(form->checkedCount(), 0);
     EXPECT_TRUE(form->driveDescription().startsWith(QStringLiteral("IMAGE")));
+    form->close();
+}
+
+// A disc whose first track is 2 keeps each title on its row however often the program
+// closes and starts again.
+TEST_F(MainFormTest, TitlesOfADiscStartingAtTrackTwoStayOnTheirRows)
+{
+    makeImage(2, {30 * 75, 40 * 75, 20 * 75});
+    ASSERT_TRUE(writeFileBytes(dir.file(QStringLiteral("cdinfo.dat")), ""));
+    const QStringList titles{QStringLiteral("Overture"), QStringLiteral("Ballad"), QStringLiteral("Finale")};
+    {
+        auto form = startForm();
+        ASSERT_EQ(column(*form, 0), (QStringList{"2", "3", "4"}));
+        for (int row = 0; row < 3; ++row) {
+            form->trackList()->topLevelItem(row)->setText(1, titles[row]);
+        }
+        ASSERT_TRUE(form->close());
+    }
+    for (int cycle = 0; cycle < 3; ++cycle) {
+        settings() = TSettings{};
+        auto form = startForm();
+        EXPECT_EQ(column(*form, 1), titles) << "after " << cycle + 1 << " closes";
+        ASSERT_TRUE(form->close());
+    }
+    const QString key = tarnwick::discKey();
+    IniFile info(dir.file(QStringLiteral("cdinfo.dat")));
+    ASSERT_TRUE(info.load());
+    EXPECT_EQ(info.readString(key, QStringLiteral("TrackNumber")), QStringLiteral("3"));
+    EXPECT_EQ(info.readString(key, QStringLiteral("2")), titles[0]);
+    EXPECT_EQ(info.readString(key, QStringLiteral("4")), titles[2]);
+}
+
+// The list and the status bar under it keep 10 pixels from the window's sides and the
+// status bar 10 from its bottom, at any size.
+TEST_F(MainFormTest, StatusBarKeepsTheListsMargins)
+{
+    tarnwick::setCDDeviceSource(std::make_shared<NoDrives>());
+    auto form = startForm();
+    for (const QSize size : {QSize(553, 460), QSize(800, 600)}) {
+        form->resize(size);
+        form->centralWidget()->layout()->activate();
+        auto* bar = form->findChild<QStatusBar*>();
+        ASSERT_NE(bar, nullptr);
+        const QRect status(bar->mapTo(form.get(), QPoint(0, 0)), bar->size());
+        const QRect list(form->trackList()->mapTo(form.get(), QPoint(0, 0)), form->trackList()->size());
+        EXPECT_EQ(status.left(), 10);
+        EXPECT_EQ(status.width(), size.width() - 20);
+        EXPECT_EQ(status.top() + status.height(), size.height() - 10);
+        EXPECT_EQ(list.left(), 10);
+        EXPECT_EQ(list.width(), size.width() - 20);
+        EXPECT_EQ(list.top() + list.height(), status.top());
+        EXPECT_TRUE(bar->isVisible());
+    }
     form->close();
 }

@@ -25,6 +25,7 @@
 #include <QProgressBar>
 #include <QThread>
 #include <QTimer>
+#include <stdexcept>
 
 
 TRipForm::TRipForm(QWidget* owner, int mode, CDHandle driveHandle, const QStringList& items, TMp3EncodeProcess* mp3,
@@ -32,6 +33,7 @@ TRipForm::TRipForm(QWidget* owner, int mode, CDHandle driveHandle, const QString
     : QDialog(owner), m_items(items), m_jobList(items), m_mode(mode), m_driveHandle(driveHandle), m_mp3(mp3),
       m_wma(wma)
 {
+    m_encodeOutcomes.assign(static_cast<std::size_t>(items.size()), EncodeOutcome::Pending);
     busyWait = [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); };
     now = [] { return QDateTime::currentDateTime(); };
     buildWindow();
@@ -139,6 +141,9 @@ void TRipForm::startItem0()
     }
     switch (m_mode) {
     case ExtractCD:
+        if (!isKnownOutputFormat(settings().OutputFormat)) {
+            throw std::runtime_error(unknownOutputFormatText(settings().OutputFormat).toStdString());
+        }
         extract(0);
         break;
     case WavToMp3:
@@ -178,8 +183,18 @@ void TRipForm::extract(int i)
     m_initializing->setText(QStringLiteral("Initializing..."));
     m_initializing->show();
     m_group->setTitle(QStringLiteral("Extracting"));
-    m_ripThread.reset();
+    if (m_ripThread) {
+        // The first table of contents of the job is what every later track must match.
+        m_ripThread->wait();
+        if (!m_jobToc) {
+            m_jobToc = m_ripThread->tableOfContents();
+        }
+        m_ripThread.reset();
+    }
     m_ripThread = std::make_unique<TCDRipThread>(track(i), title(i));
+    if (m_jobToc) {
+        m_ripThread->setReferenceToc(*m_jobToc);
+    }
     m_ripThread->setDriveHandle(m_driveHandle);
     m_ripThread->setWindow(this);
     m_ripThread->resume();
@@ -189,6 +204,8 @@ void TRipForm::encodeAfterExtraction(int i)
 {
     const QString wav = folder() + title(i) + QStringLiteral(".wav");
     setStep(QStringLiteral("Encoding"), jobTitle(QStringLiteral("Encoding("), i));
+    // The extraction's progress must not pass for the encoder's.
+    m_worked = false;
     switch (settings().OutputFormat) {
     case ofMP3:
         startMp3(wav, withExtension(wav, QStringLiteral(".mp3")), true, ExtractCD);

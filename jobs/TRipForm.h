@@ -11,6 +11,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <vector>
 
 class QGroupBox;
 class QLabel;
@@ -38,7 +39,8 @@ public:
     using enum JobFiles::Mode;
 
     // Starts the first item at once; an encoder that cannot be started for it throws
-    // (EEncodeError) out of the construction.
+    // (EEncodeError) out of the construction, and so does (std::runtime_error) a CD job
+    // whose OutputFormat this version does not know.
     TRipForm(QWidget* owner, int mode, CDHandle driveHandle, const QStringList& items, TMp3EncodeProcess* mp3,
              TWMAEncodeProcess* wma);
     ~TRipForm() override;
@@ -46,6 +48,8 @@ public:
     // The window title for step `word` ("Encoding(" ...) of item i.
     QString jobTitle(const QString& word, int i) const;
     static QString num(int n);
+    // The message for a file that could not be written, with the system's reason.
+    static QString writeFailureText(const QString& path, const QString& reason);
 
     // Test hooks: the 300 ms pauses after the Ogg output ends, and the clock of the
     // progress estimates.
@@ -111,7 +115,14 @@ private:
     void nextAfterEncoder(int& index, std::int32_t code, const std::function<void(int)>& startFile);
     void writeTag(int i);
     void finish();
+    void deleteEncodedWavFiles();
     void closeWindow();
+    // A file could not be written: say so, remove what was left of it and end the job
+    // there, keeping every file that was finished.
+    void stopForWriteFailure(const QString& message, const QString& partialFile);
+    // The system's reason in an error line of our WMA encoder when it could not create or
+    // write `output`; empty for any other error.
+    static QString wmaWriteFailure(const QString& errorLine, const QString& output);
     // An item whose worker could not start: report it and go on with the next one.
     void skipAfterStartError(const QString& message, std::int32_t code);
     void postToSelf(std::int32_t progress, std::int32_t status, const QString& text = QString());
@@ -129,6 +140,12 @@ private:
     TMp3EncodeProcess* m_mp3;
     TWMAEncodeProcess* m_wma;
     std::unique_ptr<TCDRipThread> m_ripThread;
+    std::optional<TOC> m_jobToc;
+    // How the encoding of each track went (mode 1): only the WAV of a track encoded whole
+    // is deleted at the end.
+    enum class EncodeOutcome { Pending, Encoded, Failed, NotStarted };
+    void noteEncodeOutcome(int i, EncodeOutcome outcome);
+    std::vector<EncodeOutcome> m_encodeOutcomes;
     int m_extractionIndex = 0;
     int m_encodeIndex = 0;
     int m_oggIndex = 0;

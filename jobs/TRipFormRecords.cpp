@@ -1,6 +1,7 @@
 // The job window's state machine: what each worker's record does to the job.
 #include "jobs/TRipForm.h"
 
+#include "audio/EACSWriteError.h"
 #include "audio/TVorbisOut.h"
 #include "audio/TWaveOut.h"
 #include "cd/TCDRipThread.h"
@@ -23,6 +24,8 @@ constexpr std::int32_t StatusNormalizeFailed = 6;
 constexpr std::int32_t StatusDriveError = 7;
 constexpr std::int32_t StatusNotStarted = 9;
 constexpr std::int32_t StatusComponentFailed = 10; // ElapsedText holds the component's error
+// A component could not write its file: ElapsedText the message, EstimatedText the file.
+constexpr std::int32_t StatusComponentWriteFailed = 11;
 const QEvent::Type SentCall = static_cast<QEvent::Type>(QEvent::User + 150);
 
 // A record sent from a worker: the window runs it and tells the worker it is done.
@@ -124,6 +127,10 @@ void TRipForm::trackExtracted(TProcessInfo& record, bool& keepRecord)
             wav + QStringLiteral(" is not a valid file name.Please rename the Title in the CD tracks list."));
     } else if (record.Status == StatusNormalizeFailed) {
         Prompt::instance().error(wav + QStringLiteral(" could not be normalized. The file was kept as extracted."));
+    } else if (record.Status == TCDRipThread::StatusWriteFailed) {
+        // A full disk or a folder that went away: the next tracks would fail the same way.
+        stopForWriteFailure(writeFailureText(wav, record.ElapsedText), QString());
+        return;
     }
     const int e = ++m_extractionIndex;
     if (settings().OutputFormat == ofWAV) {
@@ -156,6 +163,28 @@ void TRipForm::trackExtracted(TProcessInfo& record, bool& keepRecord)
     }
 }
 
+QString TRipForm::writeFailureText(const QString& path, const QString& reason)
+{
+    return QStringLiteral("Could not write ") + path + (reason.isEmpty() ? QString() : QStringLiteral(": ") + reason);
+}
+
+void TRipForm::stopForWriteFailure(const QString& message, const QString& partialFile)
+{
+    Prompt::instance().error(message);
+    if (!partialFile.isEmpty() && Files::exists(partialFile) && !Files::isInUse(partialFile)) {
+        Files::remove(partialFile);
+    }
+    finish();
+    closeWindow();
+}
+
+void TRipForm::noteEncodeOutcome(int i, EncodeOutcome outcome)
+{
+    if (m_mode == ExtractCD && i >= 0 && i < static_cast<int>(m_encodeOutcomes.size())) {
+        m_encodeOutcomes[static_cast<std::size_t>(i)] = outcome;
+    }
+}
+
 void TRipForm::skipAfterStartError(const QString& message, std::int32_t code)
 {
     Prompt::instance().error(message);
@@ -165,10 +194,29 @@ void TRipForm::skipAfterStartError(const QString& message, std::int32_t code)
 
 void TRipForm::mp3Finished(const TProcessInfo& record)
 {
+    const bool failed = record.Status == TEncodeProcess::StatusFailed;
+    if (record.Status == StatusComponentWriteFailed) {
+        stopForWriteFailure(record.ElapsedText, record.EstimatedText); // the resampling's file
+        return;
+    }
+    if (failed && (m_worked || record.ElapsedText.contains(QStringLiteral("Error writing"), Qt::CaseInsensitive))) {
+        // The encoder wrote for a while and then gave up, or said it could not write:
+        // most likely the disk is full.
+        stopForWriteFailure(writeFailureText(m_mp3->outputFile(), record.ElapsedText), m_mp3->outputFile());
+        return;
+    }
+    if (failed) {
+        noteEncodeOutcome(m_encodeIndex, EncodeOutcome::Failed);
+    } else if (record.Status == StatusNotStarted) {
+        noteEncodeOutcome(m_encodeIndex, EncodeOutcome::NotStarted);
+    } else if (record.Status == TEncodeProcess::StatusEnded) {
+        noteEncodeOutcome(m_encodeIndex, m_worked && Files::exists(m_mp3->outputFile()) ? EncodeOutcome::Encoded
+                                                                                        : EncodeOutcome::Failed);
+    }
     if (record.Status == 1 && !m_worked) {
         Prompt::instance().error(item(m_encodeIndex) + QStringLiteral("maybe be used,operate fail!"));
     }
-    if (record.Status == 2 && !m_worked) {
+    if ((record.Status == TEncodeProcess::StatusEnded || failed) && !m_worked) {
         Prompt::instance().error(QStringLiteral("Create MP3 file error!") + QStringLiteral("\r\n") +
                                  QStringLiteral("Please check the output and lame options or run application again."));
     }
@@ -209,8 +257,20 @@ void TRipForm::nextAfterEncoder(int& index, std::int32_t code, const std::functi
 
 void TRipForm::oggFinished(const TProcessInfo& record)
 {
+    if (record.Status == StatusComponentWriteFailed) {
+        busyWait(300);
+        stopForWriteFailure(record.ElapsedText, record.EstimatedText);
+        return;
+    }
     if (record.Status == StatusComponentFailed) {
         Prompt::instance().error(record.ElapsedText);
+        noteEncodeOutcome(m_oggIndex, EncodeOutcome::Failed);
+    } else if (record.Status == StatusNotStarted) {
+        noteEncodeOutcome(m_oggIndex, EncodeOutcome::NotStarted);
+    } else if (record.Status == 0) {
+        const QString ogg =
+            withExtension(folder() + title(m_oggIndex) + QStringLiteral(".wav"), QStringLiteral(".ogg"));
+        noteEncodeOutcome(m_oggIndex, Files::exists(ogg) ? EncodeOutcome::Encoded : EncodeOutcome::Failed);
     }
     busyWait(300);
     if (m_oggIndex + 1 >= count()) {
@@ -250,10 +310,25 @@ void TRipForm::wmaFinished(const TProcessInfo& record)
     if (m_timer1->isActive()) {
         m_timer1->stop();
     }
+    const QString output = m_wma->outputFile();
+    if (record.Status == 8 || record.Status == TEncodeProcess::StatusFailed) {
+        const QString reason = wmaWriteFailure(record.ElapsedText, output);
+        if (!reason.isEmpty()) {
+            stopForWriteFailure(writeFailureText(output, reason), output);
+            return;
+        }
+    }
     if (record.Status == 1 && !m_worked) {
         Prompt::instance().error(item(m_encodeIndex) + QStringLiteral("maybe be used,operate fail!"));
-    } else if (record.Status == 8) {
+    } else if (record.Status == 8 || record.Status == TEncodeProcess::StatusFailed) {
         Prompt::instance().error(record.ElapsedText);
+    }
+    if (record.Status == StatusNotStarted) {
+        noteEncodeOutcome(m_encodeIndex, EncodeOutcome::NotStarted);
+    } else if (record.Status == TEncodeProcess::StatusEnded) {
+        noteEncodeOutcome(m_encodeIndex, Files::exists(output) ? EncodeOutcome::Encoded : EncodeOutcome::Failed);
+    } else if (record.Status == 8 || record.Status == TEncodeProcess::StatusFailed) {
+        noteEncodeOutcome(m_encodeIndex, EncodeOutcome::Failed);
     }
     nextAfterEncoder(m_encodeIndex, ProgressCode::WmaFinished, [this](int g) { wavToWma(g); });
 }
@@ -279,12 +354,7 @@ void TRipForm::finish()
     }
     if (m_extractionIndex == count() && m_mode == ExtractCD && settings().OutputFormat != ofWAV &&
         !settings().IsKeepWav) {
-        for (int i = 0; i < count(); ++i) {
-            const QString wav = folder() + title(i) + QStringLiteral(".wav");
-            if (Files::exists(wav) && !Files::isInUse(wav)) {
-                Files::remove(wav);
-            }
-        }
+        deleteEncodedWavFiles();
     }
     m_jobList.reset();
     if (m_mp3 != nullptr && m_mp3->isActive()) {
@@ -298,6 +368,37 @@ void TRipForm::finish()
                                                    : QString();
     if (!temporary.isEmpty() && Files::exists(temporary) && !Files::isInUse(temporary)) {
         Files::remove(temporary);
+    }
+}
+
+void TRipForm::deleteEncodedWavFiles()
+{
+    // Only a WAV whose encoding is whole may go: for every other one the WAV is the only
+    // copy of the track the user has.
+    QStringList kept;
+    for (int i = 0; i < count(); ++i) {
+        const QString wav = folder() + title(i) + QStringLiteral(".wav");
+        if (!Files::exists(wav)) {
+            continue;
+        }
+        const EncodeOutcome outcome = i < static_cast<int>(m_encodeOutcomes.size())
+                                          ? m_encodeOutcomes[static_cast<std::size_t>(i)]
+                                          : EncodeOutcome::Pending;
+        if (outcome == EncodeOutcome::Encoded) {
+            if (!Files::isInUse(wav)) {
+                Files::remove(wav);
+            }
+            continue;
+        }
+        const QString why = outcome == EncodeOutcome::NotStarted ? QStringLiteral("the encoder could not be started")
+                            : outcome == EncodeOutcome::Failed   ? QStringLiteral("the encoding failed")
+                                                                 : QStringLiteral("the encoding was stopped");
+        kept << wav + QStringLiteral(" (") + why + QLatin1Char(')');
+    }
+    if (!kept.isEmpty()) {
+        Prompt::instance().information(
+            QStringLiteral("These WAV files were kept because they were not encoded completely:") +
+            QStringLiteral("\r\n") + kept.join(QStringLiteral("\r\n")));
     }
 }
 
@@ -347,7 +448,24 @@ void TRipForm::suitempbtStopClick()
 
 void TRipForm::componentFailed(std::int32_t code, const std::exception& error)
 {
+    const auto* writeError = dynamic_cast<const EACSWriteError*>(&error);
+    if (writeError != nullptr && !writeError->path().isEmpty()) {
+        tarnwick::postProcessInfo(this, code, writeFailureText(writeError->path(), writeError->reason()),
+                                  writeError->path(), StatusComponentWriteFailed);
+        return;
+    }
     tarnwick::postProcessInfo(this, code, QString::fromUtf8(error.what()), QString(), StatusComponentFailed);
+}
+
+QString TRipForm::wmaWriteFailure(const QString& errorLine, const QString& output)
+{
+    // Our encoder names the output file in quotes, then gives the system's reason.
+    const QString named = QStringLiteral("the output file \"") + output + QStringLiteral("\": ");
+    const qsizetype at = errorLine.indexOf(named);
+    if (at < 0 || output.isEmpty()) {
+        return {};
+    }
+    return errorLine.mid(at + named.size()).trimmed();
 }
 
 void TRipForm::VorbisOut1Done()

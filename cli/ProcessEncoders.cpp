@@ -90,6 +90,11 @@ bool Mp3ItemEncoder::event(QEvent* event)
             finishLater(false, m_output + QStringLiteral(" exists (give --overwrite to replace it)"));
         } else if (record->Status == 1) {
             finishLater(false, m_output + QStringLiteral(" is in use by another program"));
+        } else if (record->Status == TEncodeProcess::StatusFailed && m_worked) {
+            // lame ended with an error after encoding for a while (a full disk, say): what it
+            // wrote is no whole encoding.
+            finishLater(false,
+                        QStringLiteral("could not write ") + m_output + QStringLiteral(": ") + record->ElapsedText);
         } else if (!m_worked) {
             finishLater(false, withReason(m_encode ? QStringLiteral("lame ended without encoding")
                                                    : QStringLiteral("lame ended without decoding"),
@@ -168,7 +173,7 @@ bool WmaItemEncoder::event(QEvent* event)
     } else if (record->Progress == ProgressCode::WmaFinished) {
         m_timer.stop();
         m_process->stop(0);
-        if (record->Status == 8) {
+        if (record->Status == 8 || record->Status == TEncodeProcess::StatusFailed) {
             finishLater(false, record->ElapsedText.trimmed());
         } else if (record->Status == 0) {
             finishLater(false, m_output + QStringLiteral(" exists (give --overwrite to replace it)"));

@@ -203,6 +203,7 @@ void TMainForm::attachCommands()
     attach(ActionQueryFreedb, [this] { m_tools->ActionQueryFreedbExecute(); });
     attach(ActionWavToWav, [this] { m_tools->ActionWavToWavExecute(); });
     attach(ActionOggPlayer, [this] { m_tools->ActionOggPlayerExecute(); });
+    attach(ActionRecord, [this] { m_tools->ActionRecordExecute(); });
     attach(ActionAbout, [this] { m_tools->ActionAboutExecute(); });
 
     m_history = std::make_unique<HistoryCommands>(

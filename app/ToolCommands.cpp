@@ -12,6 +12,7 @@
 #include "platform/Mixer.h"
 #include "platform/Prompt.h"
 #include "platform/gui/Shell.h"
+#include "recorder/TfrmRecord.h"
 #include "settings/TSettings.h"
 #include "tools/TfrmAbout.h"
 #include "tools/TfrmOggPlayer.h"
@@ -134,6 +135,12 @@ void ToolCommands::ActionOggPlayerExecute()
 {
     TfrmOggPlayer player(&m_window);
     Prompt::instance().execWindow(&player);
+}
+
+void ToolCommands::ActionRecordExecute()
+{
+    TfrmRecord form(&m_window, m_window.driveHandle(), m_window.mp3EncodeProcess(), m_window.wmaEncodeProcess());
+    Prompt::instance().execWindow(&form);
 }
 
 void ToolCommands::ActionAboutExecute()

@@ -22,6 +22,7 @@ public:
     void ActionQueryFreedbExecute();
     void ActionWavToWavExecute();
     void ActionOggPlayerExecute();
+    void ActionRecordExecute();
     void ActionAboutExecute();
 
     // "Ripguide.CHM" in the program folder when it is there, else our own HTML guide

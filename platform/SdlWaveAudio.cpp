@@ -1,5 +1,7 @@
 #include "platform/SdlWaveAudio.h"
 
+#include "platform/SdlWaveInput.h"
+
 #include <SDL.h>
 
 #include <QString>
@@ -254,4 +256,23 @@ std::unique_ptr<WaveOutput> SdlWaveAudio::openOutput(int device, const PcmFormat
     auto output = std::make_unique<SdlWaveOutput>(std::move(blockDone));
     output->open(device > 0 ? name.constData() : nullptr, format);
     return output;
+}
+
+std::unique_ptr<WaveInput> SdlWaveAudio::openInput(int device, const PcmFormat& format, WaveInput::Data data)
+{
+    if (!m_started || m_inputs == 0) {
+        throw WaveAudioError("No sound input device is available.");
+    }
+    if (device != 0) {
+        // Recording always uses the desktop's default input, chosen in its mixer.
+        throw WaveAudioError(QStringLiteral("Sound input device %1 does not exist.").arg(device).toStdString());
+    }
+    if (!format.isPlayable()) {
+        throw WaveAudioError(QStringLiteral("The sound format %1 Hz, %2 channels, %3 bits cannot be recorded.")
+                                 .arg(format.sampleRate)
+                                 .arg(format.channels)
+                                 .arg(format.bitsPerSample)
+                                 .toStdString());
+    }
+    return openSdlInput(format, std::move(data), sdlDeviceMutex());
 }

@@ -17,6 +17,7 @@ public:
     int inputDeviceCount() const override { return m_inputs; }
     std::unique_ptr<WaveOutput> openOutput(int device, const PcmFormat& format,
                                            WaveOutput::BlockDone blockDone) override;
+    std::unique_ptr<WaveInput> openInput(int device, const PcmFormat& format, WaveInput::Data data) override;
 
 private:
     bool m_started = false;

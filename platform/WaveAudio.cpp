@@ -14,6 +14,11 @@ bool PcmFormat::isPlayable() const
     return sampleRate > 0 && (channels == 1 || channels == 2) && (bitsPerSample == 8 || bitsPerSample == 16);
 }
 
+std::unique_ptr<WaveInput> WaveAudio::openInput(int, const PcmFormat&, WaveInput::Data)
+{
+    throw WaveAudioError("No sound input device is available.");
+}
+
 std::mutex& WaveAudio::callbackLock()
 {
     static std::mutex lock;

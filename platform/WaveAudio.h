@@ -26,10 +26,13 @@
 // write() throws WaveAudioError from then on. close() never waits for a lost device.
 //
 // Capture goes beside output: inputDeviceCount() is read together with the output count,
-// and inputCallbackLock() is the lock its buffer-done callback will run under.
+// openInput() opens the default recording device in a format, and its data callback runs
+// under inputCallbackLock() (WaveInput.h).
 //
 // Tests install their own service (a fake, or the SDL one on its "disk" driver) with
 // install(); the program makes the system's service at start-up.
+
+#include "platform/WaveInput.h"
 
 #include <cstdint>
 #include <functional>
@@ -96,6 +99,11 @@ public:
     // the hardware takes. Throws WaveAudioError with a message for the user when it cannot.
     virtual std::unique_ptr<WaveOutput> openOutput(int device, const PcmFormat& format,
                                                    WaveOutput::BlockDone blockDone) = 0;
+
+    // Opens recording device `device` (0: the desktop's default) for PCM in `format`; `data`
+    // receives what it records, under inputCallbackLock(). Throws WaveAudioError with a
+    // message for the user when it cannot. A service without capture throws always.
+    virtual std::unique_ptr<WaveInput> openInput(int device, const PcmFormat& format, WaveInput::Data data);
 
     // The locks the block-done callbacks of output and of capture run under.
     static std::mutex& callbackLock();

@@ -37,6 +37,18 @@ bool fail(QString* error, const QString& text)
     return false;
 }
 
+bool writeAll(QSaveFile& file, const QByteArray& bytes)
+{
+    for (qsizetype done = 0; done < bytes.size();) {
+        const qint64 written = file.write(bytes.constData() + done, bytes.size() - done);
+        if (written <= 0) {
+            return false;
+        }
+        done += written;
+    }
+    return true;
+}
+
 // The largest data chunk whose RIFF size still fits in 32 bits.
 constexpr std::int64_t maxDataBytes = 0xFFFFFFFFll - 36;
 
@@ -139,12 +151,14 @@ bool write(const QString& path, const PcmFormat& format, const QByteArray& data,
         return fail(error, QStringLiteral("the sound is too long for a WAV file"));
     }
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
+    // Unbuffered, so a short write (a full disk, a size limit) is seen here: a buffered
+    // flush can take one for the whole and commit a cut file.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         return fail(error, file.errorString());
     }
     const QByteArray head = header(format, static_cast<std::uint32_t>(data.size()));
-    if (file.write(head) != head.size() || file.write(data) != data.size()) {
-        const QString reason = file.errorString();
+    if (!writeAll(file, head) || !writeAll(file, data) || file.size() != head.size() + data.size()) {
+        const QString reason = file.errorString().isEmpty() ? QStringLiteral("the disk is full") : file.errorString();
         file.cancelWriting();
         return fail(error, reason);
     }

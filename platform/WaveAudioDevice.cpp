@@ -161,16 +161,16 @@ bool WaveAudioDevice::record(std::optional<std::int64_t> from)
     }
     const int blockAlign = m_format.blockAlign();
     try {
-        m_input = WaveAudio::instance().openInput(0, m_format, [this, blockAlign](const std::uint8_t* bytes,
-                                                                                 std::uint32_t size) {
-            // Only whole frames count: a split frame would shift every sample after it.
-            {
-                std::lock_guard lock(m_captureMutex);
-                m_captured.append(reinterpret_cast<const char*>(bytes),
-                                  static_cast<qsizetype>(size - size % blockAlign));
-            }
-            m_captureGrew.notify_all();
-        });
+        m_input = WaveAudio::instance().openInput(
+            0, m_format, [this, blockAlign](const std::uint8_t* bytes, std::uint32_t size) {
+                // Only whole frames count: a split frame would shift every sample after it.
+                {
+                    std::lock_guard lock(m_captureMutex);
+                    m_captured.append(reinterpret_cast<const char*>(bytes),
+                                      static_cast<qsizetype>(size - size % blockAlign));
+                }
+                m_captureGrew.notify_all();
+            });
     } catch (const std::exception& error) {
         return fail(QString::fromUtf8(error.what()));
     }

@@ -44,15 +44,12 @@ QString TMediaBar::buttonName(Button button)
 TMediaBar::TMediaBar(QWidget* parent) : QWidget(parent)
 {
     const QStyle* s = style();
-    const QIcon icons[buttonCount] = {s->standardIcon(QStyle::SP_MediaPlay),
-                                      s->standardIcon(QStyle::SP_MediaPause),
-                                      s->standardIcon(QStyle::SP_MediaStop),
-                                      s->standardIcon(QStyle::SP_MediaSkipForward),
-                                      s->standardIcon(QStyle::SP_MediaSkipBackward),
-                                      s->standardIcon(QStyle::SP_MediaSeekForward),
-                                      s->standardIcon(QStyle::SP_MediaSeekBackward),
-                                      recordIcon(),
-                                      s->standardIcon(QStyle::SP_DialogOpenButton)};
+    const QIcon icons[buttonCount] = {
+        s->standardIcon(QStyle::SP_MediaPlay),         s->standardIcon(QStyle::SP_MediaPause),
+        s->standardIcon(QStyle::SP_MediaStop),         s->standardIcon(QStyle::SP_MediaSkipForward),
+        s->standardIcon(QStyle::SP_MediaSkipBackward), s->standardIcon(QStyle::SP_MediaSeekForward),
+        s->standardIcon(QStyle::SP_MediaSeekBackward), recordIcon(),
+        s->standardIcon(QStyle::SP_DialogOpenButton)};
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);

@@ -22,8 +22,8 @@ public:
     PcmFormat chosenFormat() const;
 
     QComboBox* cbBitSamples = nullptr;
-    QRadioButton* rbBitNumber = nullptr;  // "8bit"
-    QRadioButton* RadioButton2 = nullptr; // "16bit"
+    QRadioButton* rbBitNumber = nullptr;     // "8bit"
+    QRadioButton* RadioButton2 = nullptr;    // "16bit"
     QRadioButton* rbChannelNumber = nullptr; // "Mono"
     QRadioButton* RadioButton4 = nullptr;    // "Stereo"
     QPushButton* btOk = nullptr;

@@ -49,8 +49,7 @@ QFrame* sunkenPair(QWidget* parent, QLabel*& caption, const QString& captionText
 } // namespace
 
 TfrmRecord::TfrmRecord(QWidget* owner, CDHandle driveHandle, TMp3EncodeProcess* mp3, TWMAEncodeProcess* wma)
-    : QDialog(owner), m_driveHandle(driveHandle), m_mp3(mp3), m_wma(wma),
-      m_device(std::make_unique<WaveAudioDevice>())
+    : QDialog(owner), m_driveHandle(driveHandle), m_mp3(mp3), m_wma(wma), m_device(std::make_unique<WaveAudioDevice>())
 {
     now = [] { return QDateTime::currentDateTime(); };
     recordWait = [](int milliseconds) {
@@ -71,10 +70,9 @@ void TfrmRecord::buildWindow()
     setWindowTitle(QStringLiteral("Record"));
     GroupBox1 = new QGroupBox(QStringLiteral("Record"), this);
     auto* grid = new QGridLayout(GroupBox1);
-    grid->addWidget(sunkenPair(GroupBox1, Label1, QStringLiteral("Position"), lbPosition, QStringLiteral("0.00Sec")),
-                    0, 0);
-    grid->addWidget(sunkenPair(GroupBox1, Label3, QStringLiteral("Length"), lbLength, QStringLiteral("0.00Sec")), 0,
-                    1);
+    grid->addWidget(sunkenPair(GroupBox1, Label1, QStringLiteral("Position"), lbPosition, QStringLiteral("0.00Sec")), 0,
+                    0);
+    grid->addWidget(sunkenPair(GroupBox1, Label3, QStringLiteral("Length"), lbLength, QStringLiteral("0.00Sec")), 0, 1);
     panRecordTime = new QLabel(QStringLiteral("00:00:00.0"), GroupBox1);
     panRecordTime->setObjectName(QStringLiteral("panRecordTime"));
     panRecordTime->setFrameStyle(QFrame::Panel | QFrame::Sunken);

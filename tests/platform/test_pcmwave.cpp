@@ -72,8 +72,7 @@ TEST_P(PcmHeaderTest, HeaderDescribesTheFormat)
 
 INSTANTIATE_TEST_SUITE_P(Formats, PcmHeaderTest,
                          ::testing::Values(HeaderCase{{8000, 1, 8}, 8000, 1}, HeaderCase{{8000, 2, 8}, 16000, 2},
-                                           HeaderCase{{11025, 1, 16}, 22050, 2},
-                                           HeaderCase{{44100, 2, 16}, 176400, 4},
+                                           HeaderCase{{11025, 1, 16}, 22050, 2}, HeaderCase{{44100, 2, 16}, 176400, 4},
                                            HeaderCase{{48000, 2, 8}, 96000, 2}));
 
 TEST(PcmWaveTest, WrittenFileReadsBackAndSoxAgrees)
@@ -101,7 +100,9 @@ TEST(PcmWaveTest, ReadSkipsOtherChunksAndKeepsWholeFramesOfAShortData)
     QByteArray file = PcmWave::header({8000, 2, 16}, 1000);
     // A "LIST" chunk of odd size (padded) between fmt and data, and data cut short at 403
     // bytes although the header claims 1000.
-    QByteArray list("LIST\x05\x00\x00\x00" "abcde\x00", 14);
+    QByteArray list("LIST\x05\x00\x00\x00"
+                    "abcde\x00",
+                    14);
     file.insert(36, list);
     const QByteArray data = pattern(403);
     file += data;

@@ -40,10 +40,9 @@ QByteArray soxRaw(const QString& path)
 double probeSeconds(const QString& path)
 {
     QProcess ffprobe;
-    ffprobe.start(QStringLiteral("ffprobe"),
-                  {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
-                   QStringLiteral("format=duration"), QStringLiteral("-of"), QStringLiteral("default=nw=1:nk=1"),
-                   path});
+    ffprobe.start(QStringLiteral("ffprobe"), {QStringLiteral("-v"), QStringLiteral("error"),
+                                              QStringLiteral("-show_entries"), QStringLiteral("format=duration"),
+                                              QStringLiteral("-of"), QStringLiteral("default=nw=1:nk=1"), path});
     ffprobe.waitForFinished(-1);
     return QString::fromUtf8(ffprobe.readAllStandardOutput()).trimmed().toDouble();
 }

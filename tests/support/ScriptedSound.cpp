@@ -77,7 +77,8 @@ bool ScriptedSound::deliver(const QByteArray& bytes)
         microphone = m_microphone;
     }
     std::lock_guard lock(WaveAudio::inputCallbackLock());
-    microphone->data(reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::uint32_t>(bytes.size()));
+    microphone->data(reinterpret_cast<const std::uint8_t*>(bytes.constData()),
+                     static_cast<std::uint32_t>(bytes.size()));
     return true;
 }
 

@@ -207,6 +207,16 @@ bool IniFile::removeKey(const QString& section, const QString& key)
     return false;
 }
 
+void IniFile::addSectionAfter(const QString& section, const QString& after)
+{
+    if (findSection(section) != nullptr) {
+        return;
+    }
+    auto at = std::find_if(m_sections.begin(), m_sections.end(),
+                           [&after](const Section& s) { return s.name.compare(after, Qt::CaseInsensitive) == 0; });
+    m_sections.insert(at == m_sections.end() ? at : std::next(at), Section{section, {}});
+}
+
 QStringList IniFile::sections() const
 {
     QStringList names;

@@ -31,6 +31,10 @@ public:
     void writeString(const QString& section, const QString& key, const QString& value);
     void writeInteger(const QString& section, const QString& key, int value);
     void writeBool(const QString& section, const QString& key, bool value);
+    // Makes an empty section right after `after` unless it exists already, so a section
+    // that a newer version adds sits beside its kin in a file written by an older one.
+    // Without an `after` section it goes at the end, as a write would put it.
+    void addSectionAfter(const QString& section, const QString& after);
 
     // False when there was nothing to remove.
     bool removeSection(const QString& section);

@@ -14,6 +14,7 @@ const QString kCommon = QStringLiteral("CommonOptions");
 const QString kMp3 = QStringLiteral("Mp3Options");
 const QString kOgg = QStringLiteral("OggOptions");
 const QString kWma = QStringLiteral("WMAOptions");
+const QString kFlac = QStringLiteral("FLACOptions");
 const QString kCD = QStringLiteral("CDOptions");
 const QString kRecord = QStringLiteral("RecordOptions");
 const QString kCDDB = QStringLiteral("QueryCDDB");
@@ -62,6 +63,8 @@ void load(TSettings& s, const QString& path)
     s.MinBitRate = ini.readInteger(kOgg, QStringLiteral("MinBitRate"), 0);
 
     s.WMABitRate = ini.readInteger(kWma, QStringLiteral("BitRate"), 8);
+    // The encoder knows no level outside 0 to 8; a hand-edited value takes the nearest.
+    s.FLACCompression = std::clamp(ini.readInteger(kFlac, QStringLiteral("Compression"), 5), 0, 8);
     s.CDIndex = ini.readInteger(kCD, QStringLiteral("Index"), -1);
     s.CDDb = ini.readBool(kCD, QStringLiteral("CDDb"), false);
     s.SaveMp3 = ini.readBool(kRecord, QStringLiteral("SaveMp3"), false);
@@ -106,6 +109,8 @@ bool save(const TSettings& s, const QString& path, QString* error)
     ini.writeInteger(kOgg, QStringLiteral("MinBitRate"), s.MinBitRate);
 
     ini.writeInteger(kWma, QStringLiteral("BitRate"), s.WMABitRate);
+    ini.addSectionAfter(kFlac, kWma);
+    ini.writeInteger(kFlac, QStringLiteral("Compression"), s.FLACCompression);
     ini.writeInteger(kCD, QStringLiteral("Index"), s.CDIndex);
     ini.writeBool(kCD, QStringLiteral("CDDb"), s.CDDb);
     ini.writeBool(kRecord, QStringLiteral("SaveMp3"), s.SaveMp3);

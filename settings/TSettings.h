@@ -33,7 +33,7 @@ struct TSettings
 {
     // CommonOptions
     QString OutputFolder;
-    std::int32_t OutputFormat = 0; // 0 MP3, 1 WAV, 2 OGG, 3 WMA
+    std::int32_t OutputFormat = 0; // 0 MP3, 1 WAV, 2 OGG, 3 WMA, 4 FLAC
     bool IsKeepWav = false;
     bool IsNormalize = false;
     std::int32_t NormalizePercent = 0;
@@ -55,6 +55,8 @@ struct TSettings
     std::int32_t MinBitRate = 0;    // list index
     // WMAOptions
     std::int32_t WMABitRate = 0; // profile index 0..32
+    // FLACOptions
+    std::int32_t FLACCompression = 0; // encoder level 0 (fastest) .. 8 (smallest)
     // CDOptions
     std::int32_t CDIndex = 0;
     bool CDDb = false;
@@ -79,7 +81,7 @@ struct TSettings
     int portNumber() const;
 };
 
-enum OutputFormatKind : std::int32_t { ofMP3 = 0, ofWAV = 1, ofOGG = 2, ofWMA = 3 };
+enum OutputFormatKind : std::int32_t { ofMP3 = 0, ofWAV = 1, ofOGG = 2, ofWMA = 3, ofFLAC = 4 };
 
 // The output formats this version can write. A value outside them (typed into
 // options.ini, or left by a version with more formats) must never reach a job.

@@ -42,6 +42,22 @@ TEST(IniFileTest, RoundTripKeepsOrderAndValuesAsTheyStand)
     EXPECT_TRUE(again.readBool(QStringLiteral("Alpha"), QStringLiteral("Flag"), false));
 }
 
+TEST(IniFileTest, AddedSectionGoesAfterItsNeighbourOrAtTheEnd)
+{
+    TempFolder dir;
+    const QString path = dir.file(QStringLiteral("old.ini"));
+    ASSERT_TRUE(writeFileBytes(path, "[A]\na=1\n[B]\nb=2\n"));
+    IniFile ini(path);
+    ASSERT_TRUE(ini.load());
+    ini.addSectionAfter(QStringLiteral("New"), QStringLiteral("a"));
+    ini.writeInteger(QStringLiteral("New"), QStringLiteral("n"), 3);
+    ini.addSectionAfter(QStringLiteral("b"), QStringLiteral("New")); // exists: stays where it is
+    ini.addSectionAfter(QStringLiteral("Last"), QStringLiteral("Missing"));
+    ini.writeInteger(QStringLiteral("Last"), QStringLiteral("l"), 4);
+    ASSERT_TRUE(ini.save());
+    EXPECT_EQ(readFileBytes(path), QByteArray("[A]\na=1\n[New]\nn=3\n[B]\nb=2\n[Last]\nl=4\n"));
+}
+
 TEST(IniFileTest, IntegersThatDoNotParseTakeTheDefault)
 {
     TempFolder dir;

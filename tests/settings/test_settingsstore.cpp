@@ -30,6 +30,7 @@ TEST_F(SettingsStoreTest, MissingFileGivesTheDefaults)
     EXPECT_TRUE(s.IsUseCompress);
     EXPECT_EQ(s.CompressPosition, 30);
     EXPECT_EQ(s.WMABitRate, 8);
+    EXPECT_EQ(s.FLACCompression, 5);
     EXPECT_EQ(s.CDIndex, -1);
     EXPECT_EQ(s.Script, QStringLiteral("/~cddb/cddb.cgi"));
     EXPECT_EQ(s.Port, QStringLiteral("80"));
@@ -40,30 +41,60 @@ TEST_F(SettingsStoreTest, MissingFileGivesTheDefaults)
 
 struct ClampCase
 {
+    const char* section;
+    const char* key;
     const char* stored;
     int loaded;
 };
 
-class CompressPositionTest : public SettingsStoreTest, public ::testing::WithParamInterface<ClampCase>
+class ClampedOnLoadTest : public SettingsStoreTest, public ::testing::WithParamInterface<ClampCase>
 {
+protected:
+    static int field(const TSettings& s, const QString& key)
+    {
+        return key == QLatin1String("Compression") ? s.FLACCompression : s.CompressPosition;
+    }
 };
 
-TEST_P(CompressPositionTest, LoadsClampedAndSavesTheCorrectedValue)
+TEST_P(ClampedOnLoadTest, LoadsClampedAndSavesTheCorrectedValue)
 {
-    ASSERT_TRUE(writeFileBytes(path(), QByteArray("[OggOptions]\nCompressPosition=") + GetParam().stored + "\n"));
+    const ClampCase& c = GetParam();
+    ASSERT_TRUE(writeFileBytes(path(), QByteArray("[") + c.section + "]\n" + c.key + "=" + c.stored + "\n"));
     TSettings s;
     SettingsStore::load(s, path());
-    EXPECT_EQ(s.CompressPosition, GetParam().loaded);
+    EXPECT_EQ(field(s, QString::fromLatin1(c.key)), c.loaded);
     ASSERT_TRUE(SettingsStore::save(s, path()));
     IniFile ini(path());
     ini.load();
-    EXPECT_EQ(ini.readString(QStringLiteral("OggOptions"), QStringLiteral("CompressPosition")),
-              QString::number(GetParam().loaded));
+    EXPECT_EQ(ini.readString(QString::fromLatin1(c.section), QString::fromLatin1(c.key)), QString::number(c.loaded));
 }
 
-INSTANTIATE_TEST_SUITE_P(Values, CompressPositionTest,
-                         ::testing::Values(ClampCase{"5", 30}, ClampCase{"250", 100}, ClampCase{"64", 64},
-                                           ClampCase{"x", 30}));
+INSTANTIATE_TEST_SUITE_P(Values, ClampedOnLoadTest,
+                         ::testing::Values(ClampCase{"OggOptions", "CompressPosition", "5", 30},
+                                           ClampCase{"OggOptions", "CompressPosition", "250", 100},
+                                           ClampCase{"OggOptions", "CompressPosition", "64", 64},
+                                           ClampCase{"OggOptions", "CompressPosition", "x", 30},
+                                           ClampCase{"FLACOptions", "Compression", "-2", 0},
+                                           ClampCase{"FLACOptions", "Compression", "12", 8},
+                                           ClampCase{"FLACOptions", "Compression", "3", 3},
+                                           ClampCase{"FLACOptions", "Compression", "fast", 5}));
+
+TEST_F(SettingsStoreTest, FileOfAnOlderVersionGetsTheFlacSectionAfterTheWmaSection)
+{
+    ASSERT_TRUE(writeFileBytes(path(), "[CommonOptions]\nOutputFormat=2\n[WMAOptions]\nBitRate=5\n"
+                                       "[CDOptions]\nIndex=0\n[Skin]\nIndex=3\n"));
+    TSettings s;
+    SettingsStore::load(s, path());
+    EXPECT_EQ(s.FLACCompression, 5);
+    ASSERT_TRUE(SettingsStore::save(s, path()));
+    IniFile ini(path());
+    ini.load();
+    const QStringList sections = ini.sections();
+    ASSERT_GE(sections.size(), 4);
+    EXPECT_EQ(sections.mid(0, 4), (QStringList{"CommonOptions", "WMAOptions", "FLACOptions", "CDOptions"}));
+    EXPECT_EQ(ini.keys(QStringLiteral("FLACOptions")), QStringList{"Compression"});
+    EXPECT_EQ(ini.readString(QStringLiteral("FLACOptions"), QStringLiteral("Compression")), QStringLiteral("5"));
+}
 
 TEST_F(SettingsStoreTest, ValuesRoundTripInKeyOrder)
 {
@@ -82,7 +113,7 @@ TEST_F(SettingsStoreTest, ValuesRoundTripInKeyOrder)
     EXPECT_EQ(ini.readString(QStringLiteral("CommonOptions"), QStringLiteral("IsKeepWav")), QStringLiteral("1"));
     EXPECT_EQ(ini.readString(QStringLiteral("QueryCDDB"), QStringLiteral("Port")), QStringLiteral("eighty"));
     EXPECT_EQ(ini.sections(), (QStringList{"CommonOptions", "QueryCDDB", "Mp3Options", "OggOptions", "WMAOptions",
-                                           "CDOptions", "RecordOptions", "ID3", "TipsOptions", "Skin"}));
+                                           "FLACOptions", "CDOptions", "RecordOptions", "ID3", "TipsOptions", "Skin"}));
     EXPECT_EQ(ini.keys(QStringLiteral("CommonOptions")),
               (QStringList{"IsKeepWav", "OutputFolder", "OutputFormat", "IsNormalize", "NormalizePercent",
                            "EnableRipTime", "RipTime"}));

@@ -5,7 +5,7 @@ namespace OptionLists {
 QStringList outputFormats()
 {
     return {QStringLiteral("MP3 file(*.MP3)"), QStringLiteral("WAV file(*.WAV)"), QStringLiteral("OGG file(*.OGG)"),
-            QStringLiteral("WMA file(*.WMA)")};
+            QStringLiteral("WMA file(*.WMA)"), QStringLiteral("FLAC file(*.FLAC)")};
 }
 
 QStringList mp3BitRates()
@@ -46,6 +46,18 @@ QStringList oggBitRates()
             QStringLiteral(" 96 kbit/s"), QStringLiteral("112 kbit/s"), QStringLiteral("128 kbit/s"),
             QStringLiteral("144 kbit/s"), QStringLiteral("160 kbit/s"), QStringLiteral("192 kbit/s"),
             QStringLiteral("224 kbit/s"), QStringLiteral("256 kbit/s"), QStringLiteral("320 kbit/s")};
+}
+
+QStringList flacLevels()
+{
+    QStringList items;
+    for (int level = 0; level <= 8; ++level) {
+        items << QString::number(level);
+    }
+    items[0] += QStringLiteral(" (fastest)");
+    items[defaultFlacLevelItem] += QStringLiteral(" (default)");
+    items[8] += QStringLiteral(" (smallest)");
+    return items;
 }
 
 QStringList wmaProfiles()

@@ -22,6 +22,7 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -61,6 +62,7 @@ TOptionSetForm::TOptionSetForm(QWidget* parent) : QDialog(parent)
     PageControl1->addTab(buildLamePage(), QStringLiteral("LAME"));
     PageControl1->addTab(buildOggPage(), QStringLiteral("OGG"));
     PageControl1->addTab(buildWmaPage(), QStringLiteral("WMA"));
+    PageControl1->addTab(buildFlacPage(), QStringLiteral("FLAC"));
     PageControl1->addTab(buildId3Page(), QStringLiteral("ID3 Tag"));
     PageControl1->addTab(buildCDROMPage(), QStringLiteral("CD-ROM"));
 
@@ -83,6 +85,7 @@ TOptionSetForm::TOptionSetForm(QWidget* parent) : QDialog(parent)
     connect(btBrowser, &QPushButton::clicked, this, &TOptionSetForm::btBrowserClick);
     connect(bDefault, &QPushButton::clicked, this, &TOptionSetForm::bDefaultClick);
     connect(bWMADefault, &QPushButton::clicked, this, &TOptionSetForm::bWMADefaultClick);
+    connect(bFLACDefault, &QPushButton::clicked, this, &TOptionSetForm::bFLACDefaultClick);
     connect(btOk, &QPushButton::clicked, this, &TOptionSetForm::btOkClick);
     connect(btCancel, &QPushButton::clicked, this, &TOptionSetForm::btCancelClick);
     connect(ckNormalize, &QCheckBox::toggled, this, &TOptionSetForm::ckNormalizeClick);
@@ -268,6 +271,29 @@ QWidget* TOptionSetForm::buildWmaPage()
     return page;
 }
 
+QWidget* TOptionSetForm::buildFlacPage()
+{
+    auto* page = new QWidget;
+    cbFLACCompression = makeList(QStringLiteral("cbFLACCompression"), OptionLists::flacLevels(), false);
+    bFLACDefault = new QPushButton(QStringLiteral("&Default"), page);
+    bFLACDefault->setObjectName(QStringLiteral("bFLACDefault"));
+    auto* note = label(QStringLiteral("FLAC files keep every sample of the source. A higher level gives a smaller "
+                                      "file and takes longer to encode."),
+                       page);
+    note->setWordWrap(true);
+    auto* form = new QFormLayout;
+    form->addRow(QStringLiteral("Compression level:"), cbFLACCompression);
+    auto* buttonRow = new QHBoxLayout;
+    buttonRow->addStretch();
+    buttonRow->addWidget(bFLACDefault);
+    auto* layout = new QVBoxLayout(page);
+    layout->addLayout(form);
+    layout->addWidget(note);
+    layout->addStretch();
+    layout->addLayout(buttonRow);
+    return page;
+}
+
 QWidget* TOptionSetForm::buildId3Page()
 {
     auto* page = new QWidget;
@@ -332,6 +358,7 @@ void TOptionSetForm::FormCreate()
     cbOggNomBit->setCurrentIndex(s.NomalBitRate);
     cbOggMinBit->setCurrentIndex(s.MinBitRate);
     cbWMABitrate->setCurrentIndex(s.WMABitRate);
+    cbFLACCompression->setCurrentIndex(std::clamp(s.FLACCompression, 0, cbFLACCompression->count() - 1));
     m_initialDriveIndex = s.CDIndex == -1 ? 0 : s.CDIndex;
     m_cdDb = s.CDDb;
     cbUseID3->setChecked(s.UseID3);
@@ -437,6 +464,11 @@ void TOptionSetForm::bWMADefaultClick()
     cbWMABitrate->setCurrentIndex(OptionLists::defaultWmaProfileItem);
 }
 
+void TOptionSetForm::bFLACDefaultClick()
+{
+    cbFLACCompression->setCurrentIndex(OptionLists::defaultFlacLevelItem);
+}
+
 void TOptionSetForm::TabCDROMShow()
 {
     CDDriveList list{};
@@ -483,6 +515,7 @@ bool TOptionSetForm::storeControls()
     s.NomalBitRate = itemIndexOf(cbOggNomBit);
     s.MinBitRate = itemIndexOf(cbOggMinBit);
     s.WMABitRate = itemIndexOf(cbWMABitrate);
+    s.FLACCompression = cbFLACCompression->currentIndex();
     s.CDIndex = itemIndexOf(cbCDList);
     s.UseID3 = cbUseID3->isChecked();
     s.Disc.Artist = ID3artist->text();

@@ -20,7 +20,7 @@ class TOptionSetForm : public QDialog
 {
     Q_OBJECT
 public:
-    enum Page { pgOutput, pgLame, pgOgg, pgWma, pgId3, pgCDROM };
+    enum Page { pgOutput, pgLame, pgOgg, pgWma, pgFlac, pgId3, pgCDROM };
 
     explicit TOptionSetForm(QWidget* parent = nullptr);
 
@@ -43,6 +43,7 @@ public:
     void btBrowserClick();
     void bDefaultClick();
     void bWMADefaultClick();
+    void bFLACDefaultClick();
     void TabCDROMShow();
     void btOkClick();
     void btCancelClick();
@@ -80,6 +81,9 @@ public:
     // WMA
     QComboBox* cbWMABitrate = nullptr;
     QPushButton* bWMADefault = nullptr;
+    // FLAC
+    QComboBox* cbFLACCompression = nullptr;
+    QPushButton* bFLACDefault = nullptr;
     // ID3 Tag
     QCheckBox* cbUseID3 = nullptr;
     QLineEdit* ID3artist = nullptr;
@@ -98,6 +102,7 @@ private:
     QWidget* buildLamePage();
     QWidget* buildOggPage();
     QWidget* buildWmaPage();
+    QWidget* buildFlacPage();
     QWidget* buildId3Page();
     QWidget* buildCDROMPage();
     QComboBox* makeList(const QString& name, const QStringList& items, bool editable = true);

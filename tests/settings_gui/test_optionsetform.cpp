@@ -85,6 +85,7 @@ TEST_F(OptionSetFormTest, EverySettingSurvivesLoadingAndOk)
     s.NomalBitRate = 9;
     s.MinBitRate = 3;
     s.WMABitRate = 31;
+    s.FLACCompression = 8;
     s.CDIndex = 2;
     s.UseID3 = true;
     s.Disc.Artist = QStringLiteral("Artist");
@@ -101,6 +102,7 @@ TEST_F(OptionSetFormTest, EverySettingSurvivesLoadingAndOk)
     EXPECT_EQ(form.cbOggMaxBit->currentText(), QStringLiteral("224 kbit/s"));
     EXPECT_EQ(form.cbOggMinBit->currentText(), QStringLiteral(" 56 kbit/s"));
     EXPECT_EQ(form.cbWMABitrate->currentText(), QStringLiteral(" 8.000 kHz,   6 kbit/s, Mono"));
+    EXPECT_EQ(form.cbFLACCompression->currentText(), QStringLiteral("8 (smallest)"));
     EXPECT_EQ(form.ID3genre->currentText(), QStringLiteral("Vocal"));
     form.PageControl1->setCurrentIndex(TOptionSetForm::pgCDROM);
 
@@ -128,6 +130,7 @@ TEST_F(OptionSetFormTest, EverySettingSurvivesLoadingAndOk)
     EXPECT_EQ(after.NomalBitRate, before.NomalBitRate);
     EXPECT_EQ(after.MinBitRate, before.MinBitRate);
     EXPECT_EQ(after.WMABitRate, before.WMABitRate);
+    EXPECT_EQ(after.FLACCompression, before.FLACCompression);
     EXPECT_EQ(after.CDIndex, before.CDIndex);
     EXPECT_EQ(after.UseID3, before.UseID3);
     EXPECT_EQ(after.Disc.Artist, before.Disc.Artist);
@@ -145,10 +148,13 @@ TEST_F(OptionSetFormTest, PagesAndListsInTheirOrder)
     for (int i = 0; i < form.PageControl1->count(); ++i) {
         pages << form.PageControl1->tabText(i);
     }
-    EXPECT_EQ(pages, (QStringList{"Output", "LAME", "OGG", "WMA", "ID3 Tag", "CD-ROM"}));
+    EXPECT_EQ(pages, (QStringList{"Output", "LAME", "OGG", "WMA", "FLAC", "ID3 Tag", "CD-ROM"}));
     EXPECT_EQ(form.cbBitRate->count(), 14);
     EXPECT_EQ(form.cbOggNomBit->count(), 15);
     EXPECT_EQ(form.cbWMABitrate->count(), 33);
+    EXPECT_EQ(form.cbOutputFormat->itemText(ofFLAC), QStringLiteral("FLAC file(*.FLAC)"));
+    EXPECT_EQ(form.cbFLACCompression->count(), 9);
+    EXPECT_FALSE(form.cbFLACCompression->isEditable());
     EXPECT_EQ(form.ID3genre->count(), 149);
     EXPECT_EQ(form.ID3genre->itemText(0), QString());
     EXPECT_EQ(form.ID3genre->itemText(1), QStringLiteral("A Cappella"));
@@ -257,7 +263,8 @@ TEST_P(OutputFormatText, TypedTextGivesTheMatchingItemOrNone)
 }
 
 INSTANTIATE_TEST_SUITE_P(Texts, OutputFormatText,
-                         ::testing::Values(TypedFormat{"FLAC file(*.FLAC)", -1, true},
+                         ::testing::Values(TypedFormat{"FLAC file(*.FLAC)", ofFLAC, true},
+                                           TypedFormat{"AAC file(*.AAC)", -1, true},
                                            TypedFormat{"WAV file(*.WAV)", ofWAV, false},
                                            TypedFormat{"wav file(*.wav)", -1, true},
                                            TypedFormat{"OGG file(*.OGG)", ofOGG, true}));
@@ -443,6 +450,19 @@ TEST_F(OptionSetFormTest, WmaDefaultPicksSixtyFourKbitStereo)
     EXPECT_EQ(form.cbStereoMode->currentIndex(), 4);
     form.btOkClick();
     EXPECT_EQ(settings().WMABitRate, 8);
+}
+
+TEST_F(OptionSetFormTest, FlacDefaultPicksLevelFiveAndTouchesNoOtherPage)
+{
+    settings().FLACCompression = 0;
+    settings().WMABitRate = 3;
+    TOptionSetForm form;
+    EXPECT_EQ(form.cbFLACCompression->currentText(), QStringLiteral("0 (fastest)"));
+    form.bFLACDefaultClick();
+    EXPECT_EQ(form.cbFLACCompression->currentText(), QStringLiteral("5 (default)"));
+    form.btOkClick();
+    EXPECT_EQ(settings().FLACCompression, 5);
+    EXPECT_EQ(settings().WMABitRate, 3);
 }
 
 TEST_F(OptionSetFormTest, BrowseStartsInTheProgramFolderAndTakesOnlyAChoice)

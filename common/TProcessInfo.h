@@ -20,4 +20,5 @@ constexpr std::int32_t Mp3Finished = 2000;
 constexpr std::int32_t OggFinished = 3000;
 constexpr std::int32_t ResampleFinished = 4000;
 constexpr std::int32_t WmaFinished = 5000;
+constexpr std::int32_t FlacFinished = 6000; // the FLAC output has ended
 } // namespace ProgressCode

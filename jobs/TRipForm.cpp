@@ -1,5 +1,6 @@
 #include "jobs/TRipForm.h"
 
+#include "audio/TFLACOut.h"
 #include "audio/TRateConverter.h"
 #include "audio/TVorbisOut.h"
 #include "audio/TWaveIn.h"
@@ -56,6 +57,7 @@ TRipForm::TRipForm(QWidget* owner, int mode, CDHandle driveHandle, const QString
     m_vorbisOut1->OnThreadException = [this](TACSOutput*, const std::exception& error) {
         componentFailed(ProgressCode::OggFinished, error);
     };
+    createFlacOutput();
 
     startItem0();
     m_elapsed->clear();
@@ -73,6 +75,7 @@ TRipForm::~TRipForm()
     m_sendDone.notify_all();
     // The outputs join their workers; none of them waits for this window any more.
     m_vorbisOut1.reset();
+    m_flacOut1.reset();
     m_waveOut1.reset();
     m_rateConverter1.reset();
     m_waveIn1.reset();
@@ -162,6 +165,9 @@ void TRipForm::startItem0()
     case WavToWma:
         wavToWma(0);
         break;
+    case WavToFlac:
+        wavToFlac(0);
+        break;
     default:
         break;
     }
@@ -174,6 +180,8 @@ void TRipForm::startItem0()
         m_group->setTitle(QStringLiteral("Encoding WAV to OGG"));
     } else if (m_mode == WavToWma) {
         m_group->setTitle(QStringLiteral("Encoding WAV to WMA"));
+    } else if (m_mode == WavToFlac && m_group->title() == QLatin1String("Encoding")) {
+        m_group->setTitle(QStringLiteral("Encoding WAV to FLAC"));
     }
 }
 
@@ -215,6 +223,9 @@ void TRipForm::encodeAfterExtraction(int i)
         break;
     case ofWMA:
         startWma(wav, withExtension(wav, QStringLiteral(".wma")), ExtractCD);
+        break;
+    case ofFLAC:
+        encodeTrackToFlac(i, wav);
         break;
     default:
         break;

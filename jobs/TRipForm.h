@@ -20,6 +20,7 @@ class QPushButton;
 class QTimer;
 class TACSOutput;
 class TCDRipThread;
+class TFLACOut;
 class TMp3EncodeProcess;
 class TRateConverter;
 class TVorbisOut;
@@ -71,6 +72,7 @@ public:
     int extractionIndex() const { return m_extractionIndex; }
     int encodeIndex() const { return m_encodeIndex; }
     int oggIndex() const { return m_oggIndex; }
+    int flacIndex() const { return m_flacIndex; }
     void setWmaStart(const QDateTime& start, std::int64_t inputSize);
 
 protected:
@@ -102,6 +104,16 @@ private:
     void startResample(const QString& input, const QString& output);
     void applyOggOptions();
     void setStep(const QString& caption, const QString& windowTitle);
+    // FLAC output (WaveIn1 -> FLACOut1).
+    void createFlacOutput();
+    void startFlac(const QString& input, const QString& output, const QStringList& comments);
+    void encodeTrackToFlac(int i, const QString& wav);
+    void wavToFlac(int i);
+    void flacFinished(const TProcessInfo& record);
+    void stopFlac();
+    void FLACOut1Done();
+    // The finished record code of the encoder that OutputFormat chooses.
+    static std::int32_t encoderFinishedCode();
 
     void handleProcessInfo(TProcessInfo& record, bool& keepRecord);
     void handleRipError(std::intptr_t code);
@@ -149,6 +161,7 @@ private:
     int m_extractionIndex = 0;
     int m_encodeIndex = 0;
     int m_oggIndex = 0;
+    int m_flacIndex = 0; // the item being encoded to FLAC (mode 1 with FLAC output, mode 7)
     bool m_worked = false;
     bool m_closing = false;
     QDateTime m_componentStart;
@@ -173,4 +186,5 @@ private:
     std::unique_ptr<TRateConverter> m_rateConverter1;
     std::unique_ptr<TWaveOut> m_waveOut1;
     std::unique_ptr<TVorbisOut> m_vorbisOut1;
+    std::unique_ptr<TFLACOut> m_flacOut1;
 };

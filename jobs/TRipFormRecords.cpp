@@ -110,6 +110,9 @@ void TRipForm::handleProcessInfo(TProcessInfo& record, bool& keepRecord)
     case ProgressCode::WmaFinished:
         wmaFinished(record);
         break;
+    case ProgressCode::FlacFinished:
+        flacFinished(record);
+        break;
     default:
         handleProgress(record);
         break;
@@ -145,9 +148,7 @@ void TRipForm::trackExtracted(TProcessInfo& record, bool& keepRecord)
     // A WAV that was extracted whole but not normalised is still worth encoding.
     const bool extracted = record.Status == 0 || record.Status == StatusNormalizeFailed;
     if (!extracted) {
-        record.Progress = settings().OutputFormat == ofMP3   ? ProgressCode::Mp3Finished
-                          : settings().OutputFormat == ofOGG ? ProgressCode::OggFinished
-                                                             : ProgressCode::WmaFinished;
+        record.Progress = encoderFinishedCode();
         record.Status = StatusSkipEncoder;
         keepRecord = true;
         m_worked = true;
@@ -156,10 +157,21 @@ void TRipForm::trackExtracted(TProcessInfo& record, bool& keepRecord)
     try {
         encodeAfterExtraction(e - 1);
     } catch (const std::exception& error) {
-        skipAfterStartError(QString::fromUtf8(error.what()),
-                            settings().OutputFormat == ofMP3   ? ProgressCode::Mp3Finished
-                            : settings().OutputFormat == ofOGG ? ProgressCode::OggFinished
-                                                               : ProgressCode::WmaFinished);
+        skipAfterStartError(QString::fromUtf8(error.what()), encoderFinishedCode());
+    }
+}
+
+std::int32_t TRipForm::encoderFinishedCode()
+{
+    switch (settings().OutputFormat) {
+    case ofMP3:
+        return ProgressCode::Mp3Finished;
+    case ofOGG:
+        return ProgressCode::OggFinished;
+    case ofFLAC:
+        return ProgressCode::FlacFinished;
+    default:
+        return ProgressCode::WmaFinished;
     }
 }
 
@@ -333,6 +345,14 @@ void TRipForm::wmaFinished(const TProcessInfo& record)
     nextAfterEncoder(m_encodeIndex, ProgressCode::WmaFinished, [this](int g) { wavToWma(g); });
 }
 
+void TRipForm::flacFinished(const TProcessInfo& record)
+{
+    if (record.Status == StatusComponentFailed) {
+        Prompt::instance().error(record.ElapsedText);
+    }
+    nextAfterEncoder(m_flacIndex, ProgressCode::FlacFinished, [this](int f) { wavToFlac(f); });
+}
+
 void TRipForm::writeTag(int i)
 {
     const std::uint16_t result =
@@ -432,6 +452,9 @@ void TRipForm::suitempbtStopClick()
         m_vorbisOut1->Stop();
         m_vorbisOut1->FinishOutput();
         busyWait(300);
+    }
+    if ((m_mode == ExtractCD && settings().OutputFormat == ofFLAC) || m_mode == WavToFlac) {
+        stopFlac();
     }
     if (m_waveOut1->Busy()) {
         // A resampling under way: its end must not reach a window that is going away.

@@ -9,7 +9,7 @@ struct TSettings;
 namespace JobFiles {
 
 // Job modes: what a job does with its items.
-enum Mode { ExtractCD = 1, WavToMp3 = 2, Mp3ToWav = 3, RecordToMp3 = 4, WavToOgg = 5, WavToWma = 6 };
+enum Mode { ExtractCD = 1, WavToMp3 = 2, Mp3ToWav = 3, RecordToMp3 = 4, WavToOgg = 5, WavToWma = 6, WavToFlac = 7 };
 
 // The output folder with a trailing "/" (none for an empty folder).
 QString folder(const TSettings& settings);

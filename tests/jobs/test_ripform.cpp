@@ -1,9 +1,9 @@
 #include "encoders/TMp3EncodeProcess.h"
 #include "jobs/JobTestKit.h"
 #include "jobs/TRipForm.h"
-#include "settings/TSettings.h"
 #include "jobs/core/WmaEstimate.h"
 #include "meta/Genres.h"
+#include "settings/TSettings.h"
 #include "support/ToneWav.h"
 
 #include <QDir>
@@ -281,7 +281,7 @@ TEST_P(RipFormFormatTest, TracksAreEncodedAndTheirWavFilesRemoved)
 
 INSTANTIATE_TEST_SUITE_P(Formats, RipFormFormatTest,
                          ::testing::Values(std::pair{int(ofMP3), ".mp3"}, std::pair{int(ofOGG), ".ogg"},
-                                           std::pair{int(ofWMA), ".wma"}));
+                                           std::pair{int(ofWMA), ".wma"}, std::pair{int(ofFLAC), ".flac"}));
 
 TEST_F(RipFormTest, OutputInUseIsReportedAndTheJobGoesOn)
 {
@@ -304,7 +304,9 @@ class UnreadableInputTest : public RipFormTest, public ::testing::WithParamInter
 TEST_P(UnreadableInputTest, IsReportedAndTheNextFileFollows)
 {
     const int mode = GetParam();
-    const QString extension = mode == TRipForm::WavToOgg ? QStringLiteral(".ogg") : QStringLiteral(".mp3");
+    const QString extension = mode == TRipForm::WavToOgg    ? QStringLiteral(".ogg")
+                              : mode == TRipForm::WavToFlac ? QStringLiteral(".flac")
+                                                            : QStringLiteral(".mp3");
     ASSERT_TRUE(writeFileBytes(kit.input(QStringLiteral("broken.wav")), QByteArray(5000, 'x')));
     ASSERT_TRUE(writeToneWav(kit.input(QStringLiteral("good.wav")), 1.0));
     kit.runJob(mode, 0, {kit.input(QStringLiteral("broken.wav")), kit.input(QStringLiteral("good.wav"))});
@@ -314,7 +316,8 @@ TEST_P(UnreadableInputTest, IsReportedAndTheNextFileFollows)
     EXPECT_EQ(JobTestKit::filesIn(kit.out({})), QStringList{QStringLiteral("good") + extension});
 }
 
-INSTANTIATE_TEST_SUITE_P(Modes, UnreadableInputTest, ::testing::Values(int(TRipForm::WavToMp3), int(TRipForm::WavToOgg)));
+INSTANTIATE_TEST_SUITE_P(Modes, UnreadableInputTest,
+                         ::testing::Values(int(TRipForm::WavToMp3), int(TRipForm::WavToOgg), int(TRipForm::WavToFlac)));
 
 TEST_F(RipFormTest, FailedOggTransferIsReportedAndTheNextFileFollows)
 {

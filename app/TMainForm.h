@@ -102,6 +102,7 @@ public:
     QAction* ActionMp3ToWav = nullptr;
     QAction* ActionWavToOgg = nullptr;
     QAction* ActionWavToWma = nullptr;
+    QAction* ActionWavToFlac = nullptr;
     QAction* ActionOpenOutput = nullptr;
     QAction* ActionRefresh = nullptr;
     QAction* ActionEject = nullptr;

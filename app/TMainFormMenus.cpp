@@ -41,6 +41,7 @@ void TMainForm::buildActions()
     ActionMp3ToWav = make(QStringLiteral("&MP3 to WAV..."), QStringLiteral("Convert  MP3 file to WAV file"));
     ActionWavToOgg = make(QStringLiteral("WAV to O&GG..."));
     ActionWavToWma = make(QStringLiteral("WAV to WM&A..."));
+    ActionWavToFlac = make(QStringLiteral("WAV to F&LAC..."));
     ActionOpenOutput = make(QStringLiteral("&Open output directory..."));
     ActionRefresh = make(QStringLiteral("&Refresh"));
     ActionEject = make(QStringLiteral("&Eject CD"), {}, ctrl(Qt::Key_E));
@@ -105,7 +106,7 @@ void TMainForm::buildMenus()
         }
     };
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    fill(file, {ActionWavToWav, ActionWavToMp3, ActionMp3ToWav, ActionWavToOgg, ActionWavToWma, nullptr,
+    fill(file, {ActionWavToWav, ActionWavToMp3, ActionMp3ToWav, ActionWavToOgg, ActionWavToWma, ActionWavToFlac, nullptr,
                 ActionOpenOutput, ActionRefresh, nullptr, ActionEject, ActionCloseTray, nullptr});
     QMenu* skin = file->addMenu(QStringLiteral("Change &Skin"));
     skin->setObjectName(QStringLiteral("ChangeSkin"));
@@ -171,6 +172,7 @@ void TMainForm::attachCommands()
     attach(ActionMp3ToWav, [this] { m_jobs->ActionMp3ToWavExecute(); });
     attach(ActionWavToOgg, [this] { m_jobs->ActionWavToOggExecute(); });
     attach(ActionWavToWma, [this] { m_jobs->ActionWavToWmaExecute(); });
+    attach(ActionWavToFlac, [this] { m_jobs->ActionWavToFlacExecute(); });
     beforeClose = [this] {
         // Closing is never refused: a running encoder is ended first.
         if (m_mp3->isRunning()) {

@@ -124,3 +124,8 @@ void JobCommands::ActionWavToWmaExecute()
 {
     convertFiles(QStringLiteral("Sound file(*.wav)|*.wav| Any file(*.*)|*.*"), TRipForm::WavToWma, false);
 }
+
+void JobCommands::ActionWavToFlacExecute()
+{
+    convertFiles(QStringLiteral("Sound file(*.wav)|*.wav| Any file(*.*)|*.*"), TRipForm::WavToFlac, true);
+}

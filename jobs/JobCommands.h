@@ -11,7 +11,7 @@ class TMp3EncodeProcess;
 class TWMAEncodeProcess;
 
 // The main window's commands that start conversion jobs: Extract for the checked tracks
-// of the disc, and the four file conversions of the File menu.
+// of the disc, and the file conversions of the File menu.
 class JobCommands
 {
 public:
@@ -35,6 +35,7 @@ public:
     void ActionMp3ToWavExecute();
     void ActionWavToOggExecute();
     void ActionWavToWmaExecute();
+    void ActionWavToFlacExecute();
 
     // Opens the job window modally (through the prompt layer, so tests can drive it).
     // errorsShown: an error that ends the job's start is shown, else swallowed.

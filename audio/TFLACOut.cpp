@@ -1,6 +1,7 @@
 #include "audio/TFLACOut.h"
 
 #include "audio/EACSException.h"
+#include "audio/EACSWriteError.h"
 #include "audio/TACSFileIn.h"
 
 #include <FLAC/metadata.h>
@@ -254,7 +255,8 @@ void TFLACOut::raiseEncoderError()
     }
     if (state == FLAC__STREAM_ENCODER_CLIENT_ERROR || state == FLAC__STREAM_ENCODER_IO_ERROR) {
         const QString reason = e.writeError.isEmpty() ? QStringLiteral("the write failed") : e.writeError;
-        throw EACSException(QStringLiteral("Cannot write to %1: %2").arg(targetName(), reason));
+        throw EACSWriteError(QStringLiteral("Cannot write to %1: %2").arg(targetName(), reason),
+                             m_streamAssigned ? QString() : m_fileName, reason);
     }
     throw EACSException(
         QStringLiteral("The FLAC encoder failed on %1: %2")
@@ -322,7 +324,8 @@ void TFLACOut::endStream()
     if (m_file && !m_file->commit()) {
         const QString reason = m_file->errorString();
         m_file.reset();
-        throw EACSException(QStringLiteral("Cannot write to %1: %2").arg(targetName(), reason));
+        throw EACSWriteError(QStringLiteral("Cannot write to %1: %2").arg(targetName(), reason),
+                             m_streamAssigned ? QString() : m_fileName, reason);
     }
     m_file.reset();
     m_endOfStream = true;

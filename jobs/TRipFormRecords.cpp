@@ -347,8 +347,20 @@ void TRipForm::wmaFinished(const TProcessInfo& record)
 
 void TRipForm::flacFinished(const TProcessInfo& record)
 {
+    if (record.Status == StatusComponentWriteFailed) {
+        stopForWriteFailure(record.ElapsedText, record.EstimatedText);
+        return;
+    }
     if (record.Status == StatusComponentFailed) {
         Prompt::instance().error(record.ElapsedText);
+        noteEncodeOutcome(m_flacIndex, EncodeOutcome::Failed);
+    } else if (record.Status == StatusNotStarted) {
+        noteEncodeOutcome(m_flacIndex, EncodeOutcome::NotStarted);
+    } else if (record.Status == 0) {
+        // The output takes its name only when it is finished, so its presence means whole.
+        const QString flac =
+            withExtension(folder() + title(m_flacIndex) + QStringLiteral(".wav"), QStringLiteral(".flac"));
+        noteEncodeOutcome(m_flacIndex, Files::exists(flac) ? EncodeOutcome::Encoded : EncodeOutcome::Failed);
     }
     nextAfterEncoder(m_flacIndex, ProgressCode::FlacFinished, [this](int f) { wavToFlac(f); });
 }

@@ -7,7 +7,7 @@ namespace {
 
 // Every format a job can write, by its stored value.
 constexpr std::pair<OutputFormatKind, const char*> KnownOutputFormats[] = {
-    {ofMP3, "MP3"}, {ofWAV, "WAV"}, {ofOGG, "OGG"}, {ofWMA, "WMA"}};
+    {ofMP3, "MP3"}, {ofWAV, "WAV"}, {ofOGG, "OGG"}, {ofWMA, "WMA"}, {ofFLAC, "FLAC"}};
 
 } // namespace
 

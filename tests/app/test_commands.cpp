@@ -48,7 +48,7 @@ TEST_F(MainFormTest, MenusToolbarAndPopUpHoldEveryCommandInOrder)
     auto form = startForm();
     EXPECT_EQ(entries(menu(*form, "&File")->actions()),
               (QStringList{"WA&V to WAV...", "&WAV to MP3... [Ctrl+W]", "&MP3 to WAV...", "WAV to O&GG...",
-                           "WAV to WM&A...", "&Open output directory...", "&Refresh", "&Eject CD [Ctrl+E]",
+                           "WAV to WM&A...", "WAV to F&LAC...", "&Open output directory...", "&Refresh", "&Eject CD [Ctrl+E]",
                            "&Close CD [Ctrl+L]", "Change &Skin", "E&xit"}));
     EXPECT_EQ(entries(menu(*form, "Change &Skin")->actions()),
               (QStringList{"&Diamond Blue", "&RealOne", "Win &XP", "&Deep Blue", "&Protein", "&Matrix"}));

@@ -230,7 +230,7 @@ TEST_P(UnknownOutputFormatTest, IsRefusedBeforeTheJobStarts)
     ASSERT_EQ(kit.prompt->messageTexts().size(), 1);
     EXPECT_EQ(kit.prompt->messageTexts().first(),
               QStringLiteral("The output format %1 in options.ini is not one this version knows (0 MP3, 1 WAV, "
-                             "2 OGG, 3 WMA). Please choose the output format on the Options dialog.")
+                             "2 OGG, 3 WMA, 4 FLAC). Please choose the output format on the Options dialog.")
                   .arg(GetParam()));
     EXPECT_TRUE(kit.prompt->windowNames().isEmpty());
     EXPECT_EQ(image->reads.load(), 0);
@@ -240,6 +240,6 @@ TEST_P(UnknownOutputFormatTest, IsRefusedBeforeTheJobStarts)
     EXPECT_EQ(JobTestKit::filesIn(kit.out({})), QStringList{});
 }
 
-INSTANTIATE_TEST_SUITE_P(Values, UnknownOutputFormatTest, ::testing::Values(4, -1, 99));
+INSTANTIATE_TEST_SUITE_P(Values, UnknownOutputFormatTest, ::testing::Values(5, -1, 99));
 
 } // namespace

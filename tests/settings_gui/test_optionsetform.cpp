@@ -284,7 +284,7 @@ TEST_P(StoredOutputFormat, OutsideTheListShowsNoSelection)
     EXPECT_TRUE(form.ckbKeepWav->isEnabled());
 }
 
-INSTANTIATE_TEST_SUITE_P(Values, StoredOutputFormat, ::testing::Values(4, -1, 99));
+INSTANTIATE_TEST_SUITE_P(Values, StoredOutputFormat, ::testing::Values(5, -1, 99));
 
 TEST_F(OptionSetFormTest, GenreNoneShowsTheEmptyItemAndAPickedNameStoresItsPlace)
 {

@@ -1,0 +1,169 @@
+#include "cd/AccurateRipLookup.h"
+
+#include <curl/curl.h>
+
+#include <memory>
+#include <mutex>
+
+namespace tarnwick::accuraterip {
+
+namespace {
+
+constexpr long MaxRedirects = 3;
+
+struct Transfer
+{
+    QByteArray body;
+    bool tooLong = false;
+    const std::atomic<bool>* stop = nullptr;
+};
+
+size_t collect(char* data, size_t size, size_t count, void* context)
+{
+    auto* transfer = static_cast<Transfer*>(context);
+    const size_t bytes = size * count;
+    if (bytes > static_cast<size_t>(MaxDatabaseFileBytes - transfer->body.size())) {
+        transfer->tooLong = true;
+        return 0; // ends the transfer with a write error
+    }
+    transfer->body.append(data, static_cast<qsizetype>(bytes));
+    return bytes;
+}
+
+int progress(void* context, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
+{
+    const auto* transfer = static_cast<Transfer*>(context);
+    return transfer->stop != nullptr && transfer->stop->load() ? 1 : 0;
+}
+
+void initialiseCurl()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
+}
+
+struct CurlDeleter
+{
+    void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
+    void operator()(CURLU* url) const { curl_url_cleanup(url); }
+    void operator()(char* text) const { curl_free(text); }
+};
+
+using CurlText = std::unique_ptr<char, CurlDeleter>;
+
+CurlText part(CURLU* url, CURLUPart which)
+{
+    char* text = nullptr;
+    if (curl_url_get(url, which, &text, 0) != CURLUE_OK) {
+        return nullptr;
+    }
+    return CurlText(text);
+}
+
+// The base URL with the file's path put under its own. A base that names a user, a query
+// or another scheme than http(s) is refused: the request must carry the disc IDs only.
+bool buildUrl(CURLU* url, const QString& baseUrl, const DiscIds& ids)
+{
+    const QByteArray base = baseUrl.trimmed().toUtf8();
+    if (base.isEmpty() || curl_url_set(url, CURLUPART_URL, base.constData(), 0) != CURLUE_OK) {
+        return false;
+    }
+    const CurlText scheme = part(url, CURLUPART_SCHEME);
+    if (!scheme || (qstrcmp(scheme.get(), "http") != 0 && qstrcmp(scheme.get(), "https") != 0) ||
+        part(url, CURLUPART_USER) || part(url, CURLUPART_PASSWORD) || part(url, CURLUPART_QUERY) ||
+        part(url, CURLUPART_FRAGMENT)) {
+        return false;
+    }
+    const CurlText path = part(url, CURLUPART_PATH);
+    const QByteArray file = databaseUrl(QString::fromUtf8(path ? path.get() : ""), ids);
+    return curl_url_set(url, CURLUPART_PATH, file.constData(), 0) == CURLUE_OK;
+}
+
+LookupResult fetch(const LookupRequest& request)
+{
+    initialiseCurl();
+    LookupResult result;
+    if (!request.ids.valid()) {
+        result.error = QStringLiteral("the disc has no audio tracks");
+        return result;
+    }
+    const std::unique_ptr<CURL, CurlDeleter> curl(curl_easy_init());
+    const std::unique_ptr<CURLU, CurlDeleter> url(curl_url());
+    if (!curl || !url) {
+        result.error = QStringLiteral("cannot start a transfer");
+        return result;
+    }
+    if (!buildUrl(url.get(), request.baseUrl, request.ids)) {
+        result.error = QStringLiteral("the database address \"%1\" cannot be used").arg(request.baseUrl);
+        return result;
+    }
+    if (const CurlText full = part(url.get(), CURLUPART_URL)) {
+        result.url = full.get();
+    }
+
+    Transfer transfer;
+    transfer.stop = request.stop;
+    char errors[CURL_ERROR_SIZE] = {};
+    CURL* c = curl.get();
+    curl_easy_setopt(c, CURLOPT_CURLU, url.get());
+    curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
+    curl_easy_setopt(c, CURLOPT_MAXREDIRS, MaxRedirects);
+    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
+    curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, static_cast<long>(request.timeout.count()));
+    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(request.timeout.count()));
+    curl_easy_setopt(c, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(MaxDatabaseFileBytes));
+    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, collect);
+    curl_easy_setopt(c, CURLOPT_WRITEDATA, &transfer);
+    curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
+    curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, progress);
+    curl_easy_setopt(c, CURLOPT_XFERINFODATA, &transfer);
+    curl_easy_setopt(c, CURLOPT_ERRORBUFFER, errors);
+    if (request.useProxy) {
+        curl_easy_setopt(c, CURLOPT_PROXY, request.proxyHost.constData());
+        curl_easy_setopt(c, CURLOPT_PROXYPORT, static_cast<long>(request.proxyPort));
+        curl_easy_setopt(c, CURLOPT_PROXYTYPE, static_cast<long>(CURLPROXY_HTTP));
+    } else {
+        curl_easy_setopt(c, CURLOPT_PROXY, "");
+    }
+
+    const CURLcode code = curl_easy_perform(c);
+    long status = 0;
+    curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
+    if (code == CURLE_ABORTED_BY_CALLBACK || (request.stop != nullptr && request.stop->load())) {
+        result.error = QStringLiteral("stopped");
+    } else if (code == CURLE_OPERATION_TIMEDOUT) {
+        result.error = QStringLiteral("no answer within %1 s").arg((request.timeout.count() + 999) / 1000);
+    } else if (transfer.tooLong || code == CURLE_FILESIZE_EXCEEDED) {
+        result.error = QStringLiteral("the answer is too big for a database file");
+    } else if (code != CURLE_OK) {
+        result.error = QString::fromUtf8(errors[0] != '\0' ? errors : curl_easy_strerror(code)).simplified();
+    } else if (status == 404) {
+        result.error = QStringLiteral("the disc is not in the database");
+    } else if (status != 200) {
+        result.error = QStringLiteral("HTTP status %1").arg(status);
+    } else {
+        result.pressings = parseDatabaseFile(transfer.body, request.ids);
+        if (!result.pressings) {
+            result.error = QStringLiteral("the answer is not a database file of this disc");
+        }
+    }
+    return result;
+}
+
+} // namespace
+
+LookupResult lookUp(const LookupRequest& request) noexcept
+{
+    try {
+        return fetch(request);
+    } catch (...) {
+        // Out of memory at worst: the rip goes on without a verdict.
+        LookupResult result;
+        result.error = QStringLiteral("the lookup failed");
+        return result;
+    }
+}
+
+} // namespace tarnwick::accuraterip

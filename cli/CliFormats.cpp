@@ -2,7 +2,9 @@
 
 #include "cli/ComponentEncoders.h"
 #include "cli/ProcessEncoders.h"
+#include "cli/WorkItem.h"
 #include "jobs/core/JobFiles.h"
+#include "meta/TrackComments.h"
 #include "settings/TSettings.h"
 
 const std::vector<CliFormat>& cliFormats()
@@ -11,15 +13,22 @@ const std::vector<CliFormat>& cliFormats()
     // treated as there: a rip replaces them, a conversion asks (--overwrite answers).
     static const std::vector<CliFormat> formats = {
         {QStringLiteral("wav"), ofWAV, QStringLiteral(".wav"), nullptr,
-         [] { return std::make_unique<Mp3ItemEncoder>(JobFiles::Mp3ToWav, false); }, false, false},
+         [](const WorkItem&) { return std::make_unique<Mp3ItemEncoder>(JobFiles::Mp3ToWav, false); }, false, false},
         {QStringLiteral("mp3"), ofMP3, QStringLiteral(".mp3"),
-         [] { return std::make_unique<Mp3ItemEncoder>(JobFiles::ExtractCD, true); },
-         [] { return std::make_unique<Mp3ItemEncoder>(JobFiles::WavToMp3, true); }, true, true},
-        {QStringLiteral("ogg"), ofOGG, QStringLiteral(".ogg"), [] { return std::make_unique<OggItemEncoder>(); },
-         [] { return std::make_unique<OggItemEncoder>(); }, true, true},
+         [](const WorkItem&) { return std::make_unique<Mp3ItemEncoder>(JobFiles::ExtractCD, true); },
+         [](const WorkItem&) { return std::make_unique<Mp3ItemEncoder>(JobFiles::WavToMp3, true); }, true, true},
+        {QStringLiteral("ogg"), ofOGG, QStringLiteral(".ogg"),
+         [](const WorkItem&) { return std::make_unique<OggItemEncoder>(); },
+         [](const WorkItem&) { return std::make_unique<OggItemEncoder>(); }, true, true},
+        // Lossless: a conversion keeps the input's own rate, as the window's does.
+        {QStringLiteral("flac"), ofFLAC, QStringLiteral(".flac"),
+         [](const WorkItem& item) {
+             return std::make_unique<FlacItemEncoder>(TrackComments::forTrack(settings().Disc, item.title, item.row));
+         },
+         [](const WorkItem&) { return std::make_unique<FlacItemEncoder>(QStringList()); }, true, false},
         {QStringLiteral("wma"), ofWMA, QStringLiteral(".wma"),
-         [] { return std::make_unique<WmaItemEncoder>(JobFiles::ExtractCD); },
-         [] { return std::make_unique<WmaItemEncoder>(JobFiles::WavToWma); }, true, false},
+         [](const WorkItem&) { return std::make_unique<WmaItemEncoder>(JobFiles::ExtractCD); },
+         [](const WorkItem&) { return std::make_unique<WmaItemEncoder>(JobFiles::WavToWma); }, true, false},
     };
     return formats;
 }

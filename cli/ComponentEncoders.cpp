@@ -1,5 +1,6 @@
 #include "cli/ComponentEncoders.h"
 
+#include "audio/TFLACOut.h"
 #include "audio/TRateConverter.h"
 #include "audio/TVorbisOut.h"
 #include "audio/TWaveIn.h"
@@ -90,6 +91,32 @@ void OggItemEncoder::prepare(const QString& input, const QString& outputFile)
 TACSOutput& OggItemEncoder::output()
 {
     return *m_vorbisOut;
+}
+
+FlacItemEncoder::FlacItemEncoder(QStringList comments, QObject* parent)
+    : ComponentEncoder(parent), m_comments(std::move(comments)), m_waveIn(std::make_unique<TWaveIn>()),
+      m_flacOut(std::make_unique<TFLACOut>())
+{
+    JobChains::setUpWaveIn(*m_waveIn);
+    JobChains::setUpFlacOut(*m_waveIn, *m_flacOut);
+    watch(*m_flacOut);
+}
+
+FlacItemEncoder::~FlacItemEncoder()
+{
+    m_flacOut.reset();
+}
+
+void FlacItemEncoder::prepare(const QString& input, const QString& outputFile)
+{
+    m_waveIn->SetFileName(input);
+    m_flacOut->SetFileName(outputFile);
+    JobChains::applyFlacOptions(*m_flacOut, settings(), m_comments);
+}
+
+TACSOutput& FlacItemEncoder::output()
+{
+    return *m_flacOut;
 }
 
 ResampleEncoder::ResampleEncoder(QObject* parent)

@@ -2,9 +2,11 @@
 
 #include "cli/ItemEncoder.h"
 
+#include <QStringList>
 #include <memory>
 
 class TACSOutput;
+class TFLACOut;
 class TRateConverter;
 class TVorbisOut;
 class TWaveIn;
@@ -52,6 +54,27 @@ private:
     // The output goes first on destruction: it joins its worker, which reads the input.
     std::unique_ptr<TWaveIn> m_waveIn;
     std::unique_ptr<TVorbisOut> m_vorbisOut;
+};
+
+// WAV to FLAC: WaveIn -> FLACOut with the FLAC settings and the given comments, as the
+// job window runs it.
+class FlacItemEncoder : public ComponentEncoder
+{
+    Q_OBJECT
+
+public:
+    explicit FlacItemEncoder(QStringList comments, QObject* parent = nullptr);
+    ~FlacItemEncoder() override;
+    QString step() const override { return QStringLiteral("encoding"); }
+
+protected:
+    void prepare(const QString& input, const QString& output) override;
+    TACSOutput& output() override;
+
+private:
+    QStringList m_comments;
+    std::unique_ptr<TWaveIn> m_waveIn;
+    std::unique_ptr<TFLACOut> m_flacOut;
 };
 
 // A WAV file below 44,100 Hz resampled to 44,100 Hz: WaveIn -> RateConverter -> WaveOut.

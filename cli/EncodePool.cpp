@@ -90,7 +90,7 @@ void EncodePool::startQueued()
                                                         .arg(++m_temporaryCount);
             runStep(started, std::make_unique<ResampleEncoder>(), item->source, started.temporary);
         } else {
-            runStep(started, m_factory(), item->source, item->output);
+            runStep(started, m_factory(*item), item->source, item->output);
         }
     }
 }
@@ -120,7 +120,7 @@ void EncodePool::runStep(Task& task, std::unique_ptr<ItemEncoder> encoder, const
 void EncodePool::stepEnded(Task* task, bool ok, const QString& message)
 {
     if (ok && !task->temporary.isEmpty() && task->stepOutput == task->temporary) {
-        runStep(*task, m_factory(), task->temporary, task->item->output);
+        runStep(*task, m_factory(*task->item), task->temporary, task->item->output);
         return;
     }
     endTask(task, ok, message);

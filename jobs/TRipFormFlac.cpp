@@ -5,6 +5,7 @@
 #include "audio/TFLACOut.h"
 #include "audio/TWaveIn.h"
 #include "common/Messages.h"
+#include "jobs/core/JobChains.h"
 #include "meta/TrackComments.h"
 #include "settings/TSettings.h"
 
@@ -13,9 +14,7 @@
 void TRipForm::createFlacOutput()
 {
     m_flacOut1 = std::make_unique<TFLACOut>();
-    m_flacOut1->SetInput(m_waveIn1.get());
-    m_flacOut1->SetVerify(true);
-    m_flacOut1->SetSuspendWhenIdle(true);
+    JobChains::setUpFlacOut(*m_waveIn1, *m_flacOut1);
     m_flacOut1->OnProgress = [this](TACSOutput* sender) { outputProgress(sender); };
     m_flacOut1->OnDone = [this](TACSOutput*) { FLACOut1Done(); };
     m_flacOut1->OnThreadException = [this](TACSOutput*, const std::exception& error) {
@@ -27,8 +26,7 @@ void TRipForm::startFlac(const QString& input, const QString& output, const QStr
 {
     m_waveIn1->SetFileName(input);
     m_flacOut1->SetFileName(output);
-    m_flacOut1->SetCompressionLevel(settings().FLACCompression);
-    m_flacOut1->SetComments(comments);
+    JobChains::applyFlacOptions(*m_flacOut1, settings(), comments);
     m_componentStart = now();
     m_flacOut1->Start();
 }

@@ -1,5 +1,6 @@
 #include "jobs/core/JobChains.h"
 
+#include "audio/TFLACOut.h"
 #include "audio/TRateConverter.h"
 #include "audio/TVorbisOut.h"
 #include "audio/TWaveIn.h"
@@ -66,6 +67,19 @@ void applyOggOptions(TVorbisOut& vorbisOut, const TSettings& settings)
         vorbisOut.SetMinimumBitrate(bitRateAt(settings.MinBitRate));
         vorbisOut.SetCompression(0.2f);
     }
+}
+
+void setUpFlacOut(TWaveIn& waveIn, TFLACOut& flacOut)
+{
+    flacOut.SetInput(&waveIn);
+    flacOut.SetVerify(true);
+    flacOut.SetSuspendWhenIdle(true);
+}
+
+void applyFlacOptions(TFLACOut& flacOut, const TSettings& settings, const QStringList& comments)
+{
+    flacOut.SetCompressionLevel(settings.FLACCompression);
+    flacOut.SetComments(comments);
 }
 
 } // namespace JobChains

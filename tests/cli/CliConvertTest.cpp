@@ -14,14 +14,17 @@ struct ConvertCase
     const char* format;
     int mode; // the window's job for the same conversion
     const char* extension;
+    const char* slowRate = "44100"; // the rate the 22,050 Hz input comes out at
+    bool lossless = false;          // the outputs decode to exactly the input's samples
 };
 
 class CliConvertMatchesWindow : public ::testing::TestWithParam<ConvertCase>
 {
 };
 
-// Two files at once, one below 44,100 Hz (resampled first) and one at it: each output
-// matches what the window's conversion makes of it, and no temporary file stays.
+// Two files at once, one below 44,100 Hz (resampled first by the lossy formats) and one at
+// it: each output matches what the window's conversion makes of it, and no temporary file
+// stays.
 TEST_P(CliConvertMatchesWindow, ResamplesWhereTheWindowDoes)
 {
     CliTestKit kit;
@@ -37,7 +40,11 @@ TEST_P(CliConvertMatchesWindow, ResamplesWhereTheWindowDoes)
     EXPECT_EQ(CliTestKit::filesIn(kit.out()), (QStringList{"plain" + extension, "slow" + extension}));
     EXPECT_NEAR(CliTestKit::durationSeconds(kit.out("slow" + extension)), 2.0, 0.15);
     EXPECT_EQ(CliTestKit::probe(kit.out("slow" + extension), QStringLiteral("stream=sample_rate")),
-              QStringLiteral("44100"));
+              QString::fromUtf8(GetParam().slowRate));
+    if (GetParam().lossless) {
+        EXPECT_TRUE(CliTestKit::flacSamples(kit.out("slow" + extension)) == CliTestKit::wavSamples(slow));
+        EXPECT_TRUE(CliTestKit::flacSamples(kit.out("plain" + extension)) == CliTestKit::wavSamples(plain));
+    }
 
     const QString window = kit.dir.file(QStringLiteral("window"));
     QDir().mkpath(window);
@@ -50,7 +57,8 @@ TEST_P(CliConvertMatchesWindow, ResamplesWhereTheWindowDoes)
 
 INSTANTIATE_TEST_SUITE_P(Cli, CliConvertMatchesWindow,
                          ::testing::Values(ConvertCase{"mp3", TRipForm::WavToMp3, ".mp3"},
-                                           ConvertCase{"ogg", TRipForm::WavToOgg, ".ogg"}),
+                                           ConvertCase{"ogg", TRipForm::WavToOgg, ".ogg"},
+                                           ConvertCase{"flac", TRipForm::WavToFlac, ".flac", "22050", true}),
                          [](const ::testing::TestParamInfo<ConvertCase>& info) {
                              return std::string(info.param.format);
                          });

@@ -25,7 +25,7 @@ INSTANTIATE_TEST_SUITE_P(
     Cli, BadCommandLine,
     ::testing::Values(BadLine{"NoCommand", {}, "no command"}, BadLine{"UnknownCommand", {"burn"}, "unknown command"},
                       BadLine{"UnknownFormat", {"rip", "--format", "aac"}, "unknown format 'aac'"},
-                      BadLine{"RipFormatForConvert", {"convert", "--to", "flac", "a.wav"}, "unknown format"},
+                      BadLine{"UnknownConvertFormat", {"convert", "--to", "aiff", "a.wav"}, "unknown format 'aiff'"},
                       BadLine{"TrackZero", {"rip", "--tracks", "0"}, "no track 0"},
                       BadLine{"TrackZeroInRange", {"rip", "--tracks", "0-2"}, "no track 0"},
                       BadLine{"BackwardRange", {"rip", "--tracks", "3-1"}, "3-1 runs backwards"},
@@ -74,7 +74,7 @@ TEST(CliOptions, UsageNamesEveryOptionOfTheTable)
     for (const CliOption& option : cliOptionTable()) {
         EXPECT_TRUE(usage.contains(option.name)) << option.name.toStdString();
     }
-    EXPECT_TRUE(usage.contains(QStringLiteral("--format wav|mp3|ogg|wma")));
+    EXPECT_TRUE(usage.contains(QStringLiteral("--format wav|mp3|ogg|flac|wma")));
 }
 
 } // namespace

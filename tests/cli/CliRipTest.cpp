@@ -54,6 +54,9 @@ struct FormatCase
 {
     const char* format;
     const char* extension;
+    int outputFormat = ofWAV; // the window's setting for the same files
+    bool tagged = false;      // the files carry the disc's and the track's titles
+    bool lossless = false;    // the files decode to exactly the extracted samples
 };
 
 class CliRipFormat : public ::testing::TestWithParam<FormatCase>
@@ -95,18 +98,30 @@ TEST_P(CliRipFormat, MakesOneWholeFilePerTrack)
         EXPECT_NEAR(CliTestKit::durationSeconds(file), ThreeTracks[static_cast<std::size_t>(i)], 0.15)
             << file.toStdString();
     }
-    if (format == QLatin1String("mp3")) {
-        const QString file = kit.out(QStringLiteral("Middle.mp3"));
+    if (GetParam().tagged) {
+        const QString file = kit.out(QStringLiteral("Middle") + extension);
         EXPECT_EQ(CliTestKit::probe(file, QStringLiteral("format_tags=title")), QStringLiteral("Middle"));
         EXPECT_EQ(CliTestKit::probe(file, QStringLiteral("format_tags=artist")), QStringLiteral("The Band"));
         EXPECT_EQ(CliTestKit::probe(file, QStringLiteral("format_tags=album")), QStringLiteral("First"));
         EXPECT_EQ(CliTestKit::probe(file, QStringLiteral("format_tags=track")), QStringLiteral("2"));
     }
+    if (GetParam().lossless) {
+        // The same disc ripped to WAV is the source the encoded files must give back.
+        const QString wavs = kit.dir.file(QStringLiteral("wavs"));
+        const CliTestKit::Result plain = kit.run({"rip", "--format", "wav", "--output", wavs});
+        ASSERT_EQ(plain.exitCode, 0) << plain.err.toStdString();
+        for (const QString& title : titles) {
+            const QByteArray source = CliTestKit::wavSamples(wavs + QLatin1Char('/') + title + QStringLiteral(".wav"));
+            ASSERT_FALSE(source.isEmpty());
+            EXPECT_TRUE(CliTestKit::flacSamples(kit.out(title + extension)) == source) << title.toStdString();
+        }
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cli, CliRipFormat,
-                         ::testing::Values(FormatCase{"mp3", ".mp3"}, FormatCase{"ogg", ".ogg"},
-                                           FormatCase{"wma", ".wma"}, FormatCase{"wav", ".wav"}),
+                         ::testing::Values(FormatCase{"mp3", ".mp3", ofMP3, true}, FormatCase{"ogg", ".ogg", ofOGG},
+                                           FormatCase{"flac", ".flac", ofFLAC, true, true},
+                                           FormatCase{"wma", ".wma", ofWMA}, FormatCase{"wav", ".wav", ofWAV}),
                          [](const ::testing::TestParamInfo<FormatCase>& info) {
                              return std::string(info.param.format);
                          });
@@ -122,13 +137,17 @@ TEST_P(CliMatchesWindow, FilesAreByteIdentical)
     kit.makeDisc(ThreeTracks);
     TSettings options = defaultsInto(kit);
     options.UseID3 = true;
-    options.OutputFormat = QString::fromUtf8(GetParam().format) == QLatin1String("mp3") ? ofMP3 : ofOGG;
+    options.OutputFormat = GetParam().outputFormat;
     options.IsSelectVBR = true; // options away from the defaults reach both the same way
     options.VBRQuality = 2;
     options.CompressPosition = 55;
+    options.FLACCompression = 8;
     kit.writeOptions(options);
     TDiscInfo disc;
     disc.Artist = QStringLiteral("Someone");
+    disc.Album = QStringLiteral("Live");
+    disc.Year = QStringLiteral("2001");
+    disc.Comment = QStringLiteral("taped");
     disc.Genre = 17;
     disc.TrackNumber = 3;
     disc.setTitle(2, QStringLiteral("Second Song"));
@@ -149,7 +168,9 @@ TEST_P(CliMatchesWindow, FilesAreByteIdentical)
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cli, CliMatchesWindow, ::testing::Values(FormatCase{"mp3", ".mp3"}, FormatCase{"ogg", ".ogg"}),
+INSTANTIATE_TEST_SUITE_P(Cli, CliMatchesWindow,
+                         ::testing::Values(FormatCase{"mp3", ".mp3", ofMP3}, FormatCase{"ogg", ".ogg", ofOGG},
+                                           FormatCase{"flac", ".flac", ofFLAC}),
                          [](const ::testing::TestParamInfo<FormatCase>& info) {
                              return std::string(info.param.format);
                          });

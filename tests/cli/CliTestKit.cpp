@@ -180,3 +180,19 @@ double CliTestKit::durationSeconds(const QString& file)
 {
     return probe(file, QStringLiteral("format=duration")).toDouble();
 }
+
+QByteArray CliTestKit::flacSamples(const QString& file)
+{
+    QProcess flac;
+    flac.start(QStringLiteral("flac"),
+               {QStringLiteral("-s"), QStringLiteral("-d"), QStringLiteral("-c"), QStringLiteral("--force-raw-format"),
+                QStringLiteral("--endian=little"), QStringLiteral("--sign=signed"), file});
+    flac.waitForFinished(-1);
+    EXPECT_EQ(flac.exitCode(), 0) << file.toStdString();
+    return flac.readAllStandardOutput();
+}
+
+QByteArray CliTestKit::wavSamples(const QString& file)
+{
+    return readFileBytes(file).mid(44);
+}

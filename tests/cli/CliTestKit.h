@@ -50,6 +50,10 @@ public:
     static QStringList filesIn(const QString& folder);
     static QString probe(const QString& file, const QString& entries);
     static double durationSeconds(const QString& file);
+    // The samples `flac -d` gives back from a FLAC file, as 16-bit little-endian PCM.
+    static QByteArray flacSamples(const QString& file);
+    // The audio bytes of a WAV file with the plain 44-byte header.
+    static QByteArray wavSamples(const QString& file);
 
     TempFolder dir;
     QString cue;

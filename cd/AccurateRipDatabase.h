@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cd/AccurateRipChecksum.h"
 #include "cd/AccurateRipDiscId.h"
 
 #include <QByteArrayView>
@@ -50,12 +51,6 @@ struct TrackVerdict
     // "accurate (confidence 12)", "not accurate", "not in database".
     QString text() const;
     bool operator==(const TrackVerdict&) const = default;
-};
-
-struct TrackSums
-{
-    std::uint32_t v1 = 0;
-    std::uint32_t v2 = 0;
 };
 
 // The verdict of every track (sums[i] is audio track i + 1). Without pressings every track

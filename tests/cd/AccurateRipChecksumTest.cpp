@@ -14,6 +14,7 @@ namespace {
 
 using tarnwick::accuraterip::TrackChecksum;
 using tarnwick::accuraterip::TrackCrc;
+using tarnwick::accuraterip::TrackSums;
 
 // Noise over the whole 16-bit range, so that the products of large positions and samples
 // overflow 32 bits and the v1 and v2 checksums part.
@@ -75,10 +76,14 @@ TEST_P(AccurateRipChecksums, MatchTheReferenceTool)
     ASSERT_TRUE(writeFileBytes(wav, TCDRipThread::wavHeader(static_cast<std::uint32_t>(audio.size())) + audio));
 
     TrackChecksum sums(c.track, c.count, c.samples);
+    // The same track read before it is known whether it is the disc's first or last.
+    TrackChecksum undecided(c.samples);
     const auto* bytes = reinterpret_cast<const std::uint8_t*>(audio.constData());
     for (std::size_t at = 0; at < static_cast<std::size_t>(audio.size()); at += c.block) {
         sums.add(bytes + at, std::min(c.block, static_cast<std::size_t>(audio.size()) - at));
+        undecided.add(bytes + at, std::min(c.block, static_cast<std::size_t>(audio.size()) - at));
     }
+    EXPECT_EQ(undecided.sums(c.track == 1, c.track == c.count), (TrackSums{sums.v1(), sums.v2()}));
     EXPECT_EQ(sums.samples(), c.samples);
     EXPECT_EQ(hex(sums.v1()), referenceChecksum(wav, "--accuraterip-v1", c.track, c.count));
     EXPECT_EQ(hex(sums.v2()), referenceChecksum(wav, "--accuraterip-v2", c.track, c.count));

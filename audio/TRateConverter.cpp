@@ -17,15 +17,6 @@ inline std::int16_t store(double value)
     return std::int16_t(std::uint16_t(std::uint64_t(tarnwick::roundHalfEven(value)) & 0xffffu));
 }
 
-// round(numerator / denominator), halves to even, exactly: |numerator| < 2^53 and the
-// quotient is below 2^16, so the correctly rounded double quotient lies on the same side
-// of every half-way point as the true one (a true quotient that is not a tie is at least
-// 1 / (2 * denominator) >= 2^-32 from one, far more than the quotient's rounding error).
-inline double interpolated(std::int64_t numerator, std::int64_t denominator)
-{
-    return double(tarnwick::roundHalfEven(double(numerator) / double(denominator)));
-}
-
 // Two or four doubles handled as one: the channels of a frame, or several outputs. Every
 // lane does exactly the scalar operations, in the same order, so no result changes.
 typedef double Pair __attribute__((vector_size(16)));
@@ -56,10 +47,9 @@ template <bool NewestFirst> inline std::int32_t frameOf(std::int32_t t, std::int
 
 // The sums of stereo outputs, eight at a time: four independent chains of additions (each
 // must stay in order) overlap in the processor, two outputs per operation.
-template <bool NewestFirst>
-inline __attribute__((always_inline)) std::int32_t stereoSums(const double* window, const std::int32_t* starts,
-                                                              std::int32_t count, const double* h, std::int32_t n,
-                                                              double* sums)
+inline __attribute__((always_inline)) std::int32_t stereoSumsNewestFirst(const double* window,
+                                                                         const std::int32_t* starts, std::int32_t count,
+                                                                         const double* h, std::int32_t n, double* sums)
 {
     std::int32_t m = 0;
     for (; m + 8 <= count; m += 8) {
@@ -69,7 +59,7 @@ inline __attribute__((always_inline)) std::int32_t stereoSums(const double* wind
         }
         Quad s0 = {0, 0, 0, 0}, s1 = {0, 0, 0, 0}, s2 = {0, 0, 0, 0}, s3 = {0, 0, 0, 0};
         for (std::int32_t t = 0; t < n; ++t) {
-            const std::int32_t i = 2 * frameOf<NewestFirst>(t, n);
+            const std::int32_t i = 2 * frameOf<true>(t, n);
             const double tap = h[n - 1 - t];
             const Quad k = {tap, tap, tap, tap};
             Quad x0, x1, x2, x3;
@@ -90,6 +80,41 @@ inline __attribute__((always_inline)) std::int32_t stereoSums(const double* wind
     return m;
 }
 
+// Going up the outputs' windows follow each other frame by frame, so 2 * Groups outputs
+// read one run of the window through one pointer: no per-output addresses, no check
+// whether two outputs are neighbours, and each multiplication takes its operand straight
+// from memory. An addition waits for the previous one of its chain, so there must be more
+// chains than the adders start per cycle times their latency (about six for four-wide
+// additions); eight leave room and still fit the sixteen vector registers.
+template <int Groups>
+inline __attribute__((always_inline)) std::int32_t stereoSumsAdjacent(const double* window, std::int32_t count,
+                                                                      const double* h, std::int32_t n, double* sums)
+{
+    constexpr int Outputs = 2 * Groups;
+    std::int32_t m = 0;
+    for (; m + Outputs <= count; m += Outputs) {
+        const double* w = window + 2 * size_t(m);
+        Quad s[Groups];
+        for (int g = 0; g < Groups; ++g) {
+            s[g] = Quad{0, 0, 0, 0};
+        }
+        for (std::int32_t t = 0; t < n; ++t) {
+            const double tap = h[n - 1 - t];
+            const Quad k = {tap, tap, tap, tap};
+            const double* row = w + 2 * size_t(t);
+            for (int g = 0; g < Groups; ++g) {
+                Quad x;
+                std::memcpy(&x, row + 4 * g, sizeof x);
+                s[g] += k * x;
+            }
+        }
+        for (int g = 0; g < Groups; ++g) {
+            std::memcpy(sums + 2 * m + 4 * g, &s[g], sizeof s[g]);
+        }
+    }
+    return m;
+}
+
 // Built twice: for any x86-64, and for processors with AVX2, where four doubles go in one
 // operation. The choice is made at run time (not through an ifunc, whose resolver would
 // run before a sanitizer's runtime is ready).
@@ -97,14 +122,13 @@ __attribute__((target("avx2"))) std::int32_t stereoSumsDownWide(const double* wi
                                                                 std::int32_t count, const double* h, std::int32_t n,
                                                                 double* sums)
 {
-    return stereoSums<true>(window, starts, count, h, n, sums);
+    return stereoSumsNewestFirst(window, starts, count, h, n, sums);
 }
 
-__attribute__((target("avx2"))) std::int32_t stereoSumsUpWide(const double* window, const std::int32_t* starts,
-                                                              std::int32_t count, const double* h, std::int32_t n,
-                                                              double* sums)
+__attribute__((target("avx2"))) std::int32_t stereoSumsUpWide(const double* window, std::int32_t count, const double* h,
+                                                              std::int32_t n, double* sums)
 {
-    return stereoSums<false>(window, starts, count, h, n, sums);
+    return stereoSumsAdjacent<8>(window, count, h, n, sums);
 }
 
 bool haveAvx2()
@@ -117,27 +141,26 @@ std::int32_t stereoSumsDown(const double* window, const std::int32_t* starts, st
                             std::int32_t n, double* sums)
 {
     return haveAvx2() ? stereoSumsDownWide(window, starts, count, h, n, sums)
-                      : stereoSums<true>(window, starts, count, h, n, sums);
+                      : stereoSumsNewestFirst(window, starts, count, h, n, sums);
 }
 
-std::int32_t stereoSumsUp(const double* window, const std::int32_t* starts, std::int32_t count, const double* h,
-                          std::int32_t n, double* sums)
+// Two-wide registers without AVX2: four groups already use all sixteen of them.
+std::int32_t stereoSumsUp(const double* window, std::int32_t count, const double* h, std::int32_t n, double* sums)
 {
-    return haveAvx2() ? stereoSumsUpWide(window, starts, count, h, n, sums)
-                      : stereoSums<false>(window, starts, count, h, n, sums);
+    return haveAvx2() ? stereoSumsUpWide(window, count, h, n, sums) : stereoSumsAdjacent<4>(window, count, h, n, sums);
 }
 
 // The FIR outputs of `count` outputs; output m's window starts at frame starts[m]; its
 // sum is term t = 0 .. n - 1 in order: tap h[n - 1 - t] times window frame
-// start + frameOf(t). `sums` has room for count * Channels doubles.
+// start + frameOf(t). Going up (oldest first) starts[m] is m. `sums` has room for
+// count * Channels doubles.
 template <int Channels, bool NewestFirst>
 void filter(const double* window, const std::int32_t* starts, std::int32_t count, const double* h, std::int32_t n,
             double* sums, std::uint8_t* out)
 {
     std::int32_t m = 0;
     if constexpr (Channels == 2) {
-        m = NewestFirst ? stereoSumsDown(window, starts, count, h, n, sums)
-                        : stereoSumsUp(window, starts, count, h, n, sums);
+        m = NewestFirst ? stereoSumsDown(window, starts, count, h, n, sums) : stereoSumsUp(window, count, h, n, sums);
     } else {
         for (; m + 4 <= count; m += 4) {
             const double* w0 = window + starts[m];
@@ -263,6 +286,7 @@ void TRateConverter::OpenInput()
         cutoff = float(0.4 / double(ratio));
     }
     m_kernel = makeKernel(m_kernelWidth, cutoff, m_filterWindow);
+    m_instantValues = InstantValues(std::max(1, m_inSampleRate), m_outSampleRate);
     m_phase = -1;
     m_window.assign(size_t(m_kernelWidth - 1) * size_t(m_channels), 0.0);
 }
@@ -317,22 +341,24 @@ template <int Channels> std::int32_t TRateConverter::upsample(std::int32_t frame
 {
     const std::int32_t n = m_kernelWidth;
     const size_t history = size_t(n - 1) * Channels;
-    const std::int64_t out = m_outSampleRate;
-    const std::int32_t in = m_inSampleRate;
+    // The phase counts in the reduced rates' units.
+    const InstantValues values = m_instantValues;
+    const std::int64_t out = values.out();
+    const std::int32_t in = std::int32_t(values.in());
     if (m_phase < 0) {
         m_phase = 0;
     }
     // The values at the output instants, interpolated from the previous chunk's last
     // frame to frame 0, then between each pair of this chunk's frames.
-    const std::int64_t instants = (std::int64_t(frames) + 1) * out / std::max(1, in) + 2;
+    const std::int64_t instants = (std::int64_t(frames) + 1) * out / in + 2;
     m_window.resize(history + size_t(instants) * Channels);
     size_t written = history;
-    std::int64_t previous[Channels];
+    double previous[Channels];
     for (int c = 0; c < Channels; ++c) {
         previous[c] = m_lastFrame[c];
     }
     for (std::int32_t i = 0; i < frames; ++i) {
-        std::int64_t next[Channels];
+        double next[Channels];
         for (int c = 0; c < Channels; ++c) {
             next[c] = sampleAt(m_chunk.data(), i * Channels + c);
         }
@@ -342,9 +368,7 @@ template <int Channels> std::int32_t TRateConverter::upsample(std::int32_t frame
             }
             for (int c = 0; c < Channels; ++c) {
                 // At phase 0 the instant is the previous frame itself.
-                m_window[written++] = m_phase == 0
-                                          ? double(previous[c])
-                                          : interpolated((out - m_phase) * previous[c] + m_phase * next[c], out);
+                m_window[written++] = m_phase == 0 ? previous[c] : values.at(m_phase, previous[c], next[c]);
             }
             m_phase += in;
         }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "audio/InstantValues.h"
 #include "audio/TBlockConverter.h"
 
 #include <vector>
@@ -48,6 +49,7 @@ private:
     std::int32_t m_inSampleRate = 0;
     std::int32_t m_channels = 1;
     std::vector<double> m_kernel;
+    InstantValues m_instantValues;
     std::int32_t m_phase = -1;
     // Going down: the previous N - 1 input frames, then this chunk's, as doubles.
     // Going up: the previous N - 1 interpolated values, then this chunk's.

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -80,36 +81,48 @@ inline __attribute__((always_inline)) std::int32_t stereoSumsNewestFirst(const d
     return m;
 }
 
-// Going up the outputs' windows follow each other frame by frame, so 2 * Groups outputs
-// read one run of the window through one pointer: no per-output addresses, no check
+// The tap in every lane (filled through a reference, as loadFrames is).
+template <typename Vec> inline __attribute__((always_inline)) void broadcast(Vec& v, double tap)
+{
+    if constexpr (sizeof(Vec) == sizeof(Quad)) {
+        v = Vec{tap, tap, tap, tap};
+    } else {
+        v = Vec{tap, tap};
+    }
+}
+
+// Going up the outputs' windows follow each other frame by frame, so a run of outputs
+// reads one run of the window through one pointer: no per-output addresses, no check
 // whether two outputs are neighbours, and each multiplication takes its operand straight
-// from memory. An addition waits for the previous one of its chain, so there must be more
-// chains than the adders start per cycle times their latency (about six for four-wide
-// additions); eight leave room and still fit the sixteen vector registers.
-template <int Groups>
+// from memory. A vector holds one stereo output (Pair) or two (Quad). An addition waits
+// for the previous one of its chain, so there must be more chains than the adders start
+// per cycle times their latency (about six); eight leave room and still fit the sixteen
+// vector registers.
+template <typename Vec, int Chains>
 inline __attribute__((always_inline)) std::int32_t stereoSumsAdjacent(const double* window, std::int32_t count,
                                                                       const double* h, std::int32_t n, double* sums)
 {
-    constexpr int Outputs = 2 * Groups;
+    constexpr int Lanes = int(sizeof(Vec) / sizeof(double));
+    constexpr int Outputs = Chains * Lanes / 2;
     std::int32_t m = 0;
     for (; m + Outputs <= count; m += Outputs) {
         const double* w = window + 2 * size_t(m);
-        Quad s[Groups];
-        for (int g = 0; g < Groups; ++g) {
-            s[g] = Quad{0, 0, 0, 0};
+        Vec s[Chains];
+        for (int g = 0; g < Chains; ++g) {
+            broadcast(s[g], 0.0);
         }
         for (std::int32_t t = 0; t < n; ++t) {
-            const double tap = h[n - 1 - t];
-            const Quad k = {tap, tap, tap, tap};
+            Vec k;
+            broadcast(k, h[n - 1 - t]);
             const double* row = w + 2 * size_t(t);
-            for (int g = 0; g < Groups; ++g) {
-                Quad x;
-                std::memcpy(&x, row + 4 * g, sizeof x);
+            for (int g = 0; g < Chains; ++g) {
+                Vec x;
+                std::memcpy(&x, row + Lanes * g, sizeof x);
                 s[g] += k * x;
             }
         }
-        for (int g = 0; g < Groups; ++g) {
-            std::memcpy(sums + 2 * m + 4 * g, &s[g], sizeof s[g]);
+        for (int g = 0; g < Chains; ++g) {
+            std::memcpy(sums + 2 * m + Lanes * g, &s[g], sizeof s[g]);
         }
     }
     return m;
@@ -128,12 +141,14 @@ __attribute__((target("avx2"))) std::int32_t stereoSumsDownWide(const double* wi
 __attribute__((target("avx2"))) std::int32_t stereoSumsUpWide(const double* window, std::int32_t count, const double* h,
                                                               std::int32_t n, double* sums)
 {
-    return stereoSumsAdjacent<8>(window, count, h, n, sums);
+    return stereoSumsAdjacent<Quad, 8>(window, count, h, n, sums);
 }
 
+// TARNWICK_NO_AVX2 (any value) takes the plain x86-64 sums on any processor, so their
+// results and speed can be checked on a machine that has AVX2.
 bool haveAvx2()
 {
-    static const bool have = __builtin_cpu_supports("avx2");
+    static const bool have = __builtin_cpu_supports("avx2") && std::getenv("TARNWICK_NO_AVX2") == nullptr;
     return have;
 }
 
@@ -144,10 +159,12 @@ std::int32_t stereoSumsDown(const double* window, const std::int32_t* starts, st
                       : stereoSumsNewestFirst(window, starts, count, h, n, sums);
 }
 
-// Two-wide registers without AVX2: four groups already use all sixteen of them.
+// Without AVX2 the registers hold two doubles: four-wide vectors would be split into
+// pairs, and eight chains of them no longer fit the registers.
 std::int32_t stereoSumsUp(const double* window, std::int32_t count, const double* h, std::int32_t n, double* sums)
 {
-    return haveAvx2() ? stereoSumsUpWide(window, count, h, n, sums) : stereoSumsAdjacent<4>(window, count, h, n, sums);
+    return haveAvx2() ? stereoSumsUpWide(window, count, h, n, sums)
+                      : stereoSumsAdjacent<Pair, 8>(window, count, h, n, sums);
 }
 
 // The FIR outputs of `count` outputs; output m's window starts at frame starts[m]; its

@@ -152,11 +152,41 @@ bool haveAvx2()
     return have;
 }
 
+// Going down without AVX2: one stereo output per two-wide vector, eight chains, each
+// output read through its own pointer (kept outputs are not neighbours).
+std::int32_t stereoSumsNewestFirstNarrow(const double* window, const std::int32_t* starts, std::int32_t count,
+                                         const double* h, std::int32_t n, double* sums)
+{
+    constexpr int Chains = 8;
+    std::int32_t m = 0;
+    for (; m + Chains <= count; m += Chains) {
+        const double* w[Chains];
+        Pair s[Chains];
+        for (int q = 0; q < Chains; ++q) {
+            w[q] = window + 2 * size_t(starts[m + q]);
+            s[q] = Pair{0, 0};
+        }
+        for (std::int32_t t = 0; t < n; ++t) {
+            const std::int32_t i = 2 * frameOf<true>(t, n);
+            const Pair k = {h[n - 1 - t], h[n - 1 - t]};
+            for (int q = 0; q < Chains; ++q) {
+                Pair x;
+                std::memcpy(&x, w[q] + i, sizeof x);
+                s[q] += k * x;
+            }
+        }
+        for (int q = 0; q < Chains; ++q) {
+            std::memcpy(sums + 2 * m + 2 * q, &s[q], sizeof s[q]);
+        }
+    }
+    return m;
+}
+
 std::int32_t stereoSumsDown(const double* window, const std::int32_t* starts, std::int32_t count, const double* h,
                             std::int32_t n, double* sums)
 {
     return haveAvx2() ? stereoSumsDownWide(window, starts, count, h, n, sums)
-                      : stereoSumsNewestFirst(window, starts, count, h, n, sums);
+                      : stereoSumsNewestFirstNarrow(window, starts, count, h, n, sums);
 }
 
 // Without AVX2 the registers hold two doubles: four-wide vectors would be split into

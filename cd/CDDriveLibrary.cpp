@@ -318,7 +318,11 @@ int ReadTOC(CDHandle handle, TOC* toc)
     return 1;
 }
 
-int ReadCDAudioLBA(CDHandle handle, TrackBuffer* buffer)
+namespace {
+
+// The checks every audio read passes before the device sees it; `read` runs with the
+// drive's lock held.
+template <typename Read> int readAudioChecked(CDHandle handle, TrackBuffer* buffer, Read read)
 {
     if (buffer == nullptr) {
         return 0;
@@ -342,10 +346,27 @@ int ReadCDAudioLBA(CDHandle handle, TrackBuffer* buffer)
         (drive->leadOut >= 0 && lsn + static_cast<std::int32_t>(frames) + FirstTrackPregap > drive->leadOut)) {
         return 0;
     }
-    if (!drive->device->readAudio(lsn, static_cast<int>(frames), buffer->data())) {
+    if (!read(*drive->device, lsn, static_cast<int>(frames), buffer->data())) {
         return 0;
     }
     buffer->length = frames * cdaudio::FrameBytes;
     buffer->status = 0;
     return 1;
+}
+
+} // namespace
+
+int ReadCDAudioLBA(CDHandle handle, TrackBuffer* buffer)
+{
+    return readAudioChecked(handle, buffer, [](CDDevice& device, std::int32_t lsn, int frames, std::uint8_t* dest) {
+        return device.readAudio(lsn, frames, dest);
+    });
+}
+
+bool tarnwick::readAudioSecure(CDHandle handle, TrackBuffer* buffer, SecureReadStats& stats)
+{
+    return readAudioChecked(handle, buffer,
+                            [&stats](CDDevice& device, std::int32_t lsn, int frames, std::uint8_t* dest) {
+                                return device.readAudioSecure(lsn, frames, dest, stats);
+                            }) == 1;
 }

@@ -52,6 +52,12 @@ TrackBufferPtr allocTrackBuffer(int frames);
 void setCDDeviceSource(std::shared_ptr<CDDeviceSource> source);
 std::shared_ptr<CDDeviceSource> cdDeviceSource();
 
+// ReadCDAudioLBA's read, verified by the device (re-read until sure) and with the same
+// limits; what the verification went through is added to `stats`. Reading on where the
+// previous call ended keeps the verification's history. A device without verified
+// reading fails.
+bool readAudioSecure(CDHandle handle, TrackBuffer* buffer, SecureReadStats& stats);
+
 // The layout of the disc behind a handle, read anew as ReadTOC reads it; false without a
 // readable disc.
 bool readDiscLayout(CDHandle handle, DiscLayout& layout);

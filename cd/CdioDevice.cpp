@@ -1,11 +1,13 @@
 #include "cd/CdioDevice.h"
 
 #include "cd/CDRecords.h"
+#include "cd/ParanoiaReader.h"
 
 CdioDevice::CdioDevice(CdIo_t* cdio) : m_cdio(cdio) {}
 
 CdioDevice::~CdioDevice()
 {
+    m_paranoia.reset();
     cdio_destroy(m_cdio);
 }
 
@@ -55,4 +57,12 @@ bool CdioDevice::readOnce(std::int32_t lsn, int frames, std::uint8_t* dest, std:
 {
     dest[static_cast<std::size_t>(frames) * cdaudio::FrameBytes - 1] = marker;
     return cdio_read_audio_sectors(m_cdio, dest, lsn, static_cast<std::uint32_t>(frames)) == DRIVER_OP_SUCCESS;
+}
+
+bool CdioDevice::readAudioSecure(std::int32_t lsn, int frames, std::uint8_t* dest, SecureReadStats& stats)
+{
+    if (!m_paranoia) {
+        m_paranoia = std::make_unique<ParanoiaReader>(m_cdio);
+    }
+    return m_paranoia->isOpen() && m_paranoia->read(lsn, frames, dest, stats);
 }

@@ -3,6 +3,9 @@
 #include "cd/CDDevice.h"
 
 #include <cdio/cdio.h>
+#include <memory>
+
+class ParanoiaReader;
 
 // A drive or disc image opened through libcdio.
 class CdioDevice : public CDDevice
@@ -16,9 +19,13 @@ public:
     bool readLayout(DiscLayout& layout) override;
     bool holdsAudioDisc() override;
     bool readAudio(std::int32_t lsn, int frames, std::uint8_t* dest) override;
+    bool readAudioSecure(std::int32_t lsn, int frames, std::uint8_t* dest, SecureReadStats& stats) override;
 
 private:
     bool readOnce(std::int32_t lsn, int frames, std::uint8_t* dest, std::uint8_t marker);
 
     CdIo_t* m_cdio;
+    // Made on the first verified read, so plain reading never pays for it; goes before
+    // the libcdio handle it works over.
+    std::unique_ptr<ParanoiaReader> m_paranoia;
 };

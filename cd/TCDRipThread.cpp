@@ -1,6 +1,7 @@
 #include "cd/TCDRipThread.h"
 
 #include "cd/CDDriveLibrary.h"
+#include "cd/OffsetAudioReader.h"
 #include "common/Messages.h"
 #include "common/Rounding.h"
 #include "common/TextFormat.h"
@@ -11,6 +12,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -146,12 +148,17 @@ struct TrackSpan
     std::int64_t length = 0;
 };
 
+int tracksIn(const TOC& toc)
+{
+    return std::min(int{toc.lastTrack} - int{toc.firstTrack} + 1, TOC::MaxEntries - 1);
+}
+
 // Where track `track` (its row position, 1-based) lies in `toc`, counted from the start
 // of the first track; empty when the table does not hold it.
 std::optional<TrackSpan> spanOf(const TOC& toc, std::int32_t track)
 {
     // A track the table does not hold would read entries that are not there.
-    const int tracks = std::min(int{toc.lastTrack} - int{toc.firstTrack} + 1, TOC::MaxEntries - 1);
+    const int tracks = tracksIn(toc);
     if (track < 1 || track > tracks) {
         return std::nullopt;
     }
@@ -187,11 +194,32 @@ void TCDRipThread::Execute()
         length = std::min<std::int64_t>(length, std::int64_t{options.RipTime} * cdaudio::FramesPerSecond);
     }
     const QString path = options.OutputFolder + QLatin1Char('/') + m_title + QStringLiteral(".wav");
-    extract(path, span->start, std::max<std::int64_t>(length, 0));
+    m_secure = options.SecureMode;
+    m_offset = options.ReadOffset;
+    m_readStats = SecureReadStats();
+    TrackAudioInfo info;
+    info.position = m_trackNumber;
+    info.trackCount = tracksIn(toc);
+    info.trackFrames = span->length;
+    info.frames = std::max<std::int64_t>(length, 0);
+    info.secure = m_secure;
+    info.readOffset = m_offset;
+    // The disc ends at the lead-out, counted in the same addressing as the track's start.
+    const std::int64_t discEnd = frames(toc.entries[info.trackCount]) - frames(toc.entries[0]);
+    extract(path, span->start, info.frames, discEnd, info);
 }
 
-void TCDRipThread::extract(const QString& path, std::int64_t start, std::int64_t length)
+void TCDRipThread::extract(const QString& path, std::int64_t start, std::int64_t length, std::int64_t discEnd,
+                           const TrackAudioInfo& info)
 {
+    // The sink hears of the track once it begins, and of its end exactly once.
+    bool sinkOpen = false;
+    auto endSink = [&](bool complete) {
+        if (sinkOpen) {
+            sinkOpen = false;
+            m_sink->end(complete);
+        }
+    };
     // The title becomes a file name: one that names a folder or leaves the output folder
     // is refused before anything is written.
     if (!Files::isValidFileName(m_title + QStringLiteral(".wav")) || Files::isInUse(path)) {
@@ -220,31 +248,71 @@ void TCDRipThread::extract(const QString& path, std::int64_t start, std::int64_t
     bool readFailed = false;
     bool writeFailed = false;
     ChunkWriter writer(output);
+    tarnwick::TrackBufferPtr buffer = tarnwick::allocTrackBuffer(cdaudio::MaxReadFrames);
+    // Both settings off: the drive is read block by block straight into the buffer, as it
+    // always was. Otherwise every read goes through the offset correction, and in secure
+    // mode through the device's verified reading.
+    const bool plain = !m_secure && m_offset == 0;
+    OffsetAudioReader corrected(
+        [&](std::int32_t position, int n, std::uint8_t* dest) {
+            buffer->startFrame = static_cast<std::uint32_t>(position);
+            buffer->numFrames = static_cast<std::uint32_t>(n);
+            const bool ok = m_secure ? tarnwick::readAudioSecure(m_driveHandle, buffer.get(), m_readStats)
+                                     : ReadCDAudioLBA(m_driveHandle, buffer.get()) == 1;
+            if (ok) {
+                std::memcpy(dest, buffer->data() + buffer->dataOffset,
+                            static_cast<std::size_t>(n) * cdaudio::FrameBytes);
+            }
+            return ok;
+        },
+        static_cast<std::int32_t>(discEnd), m_offset, cdaudio::MaxReadFrames);
+    std::vector<std::uint8_t> block(plain ? 0 : std::size_t{cdaudio::MaxReadFrames} * cdaudio::FrameBytes);
+    if (m_sink != nullptr) {
+        m_sink->begin(info);
+        sinkOpen = true;
+    }
     std::int64_t done = 0;
     // A length of 0 (RipTime 0) reads nothing: the file is a valid WAV without audio.
     while (done < length) {
         const int n = static_cast<int>(std::min<std::int64_t>(cdaudio::MaxReadFrames, length - done));
-        tarnwick::TrackBufferPtr buffer = tarnwick::allocTrackBuffer(n);
-        buffer->startFrame = static_cast<std::uint32_t>(start + done);
-        if (ReadCDAudioLBA(m_driveHandle, buffer.get()) == 1) {
-            const char* audio = reinterpret_cast<const char*>(buffer->data()) + buffer->dataOffset;
-            writeFailed = !writer.append(audio, buffer->length);
+        const std::int32_t position = static_cast<std::int32_t>(start + done);
+        const std::uint8_t* audio = nullptr;
+        std::size_t bytes = 0;
+        if (plain) {
+            buffer->startFrame = static_cast<std::uint32_t>(position);
+            buffer->numFrames = static_cast<std::uint32_t>(n);
+            if (ReadCDAudioLBA(m_driveHandle, buffer.get()) == 1) {
+                audio = buffer->data() + buffer->dataOffset;
+                bytes = buffer->length;
+            }
+        } else if (corrected.read(position, n, block.data())) {
+            audio = block.data();
+            bytes = static_cast<std::size_t>(n) * cdaudio::FrameBytes;
+        }
+        if (audio != nullptr) {
+            // The one place the extracted audio passes: corrected, not yet written.
+            if (m_sink != nullptr) {
+                m_sink->audio(audio, bytes);
+            }
+            writeFailed = !writer.append(reinterpret_cast<const char*>(audio), static_cast<qsizetype>(bytes));
         } else {
             readFailed = true;
         }
-        buffer.reset();
         done += n;
         postProgress(done * 100 / length, started);
         if (readFailed || writeFailed || m_stop.load()) {
             break;
         }
     }
+    buffer.reset();
     writeFailed = !writer.flush() || writeFailed;
     if (readFailed) {
+        endSink(false);
         abandon(StatusReadFailed, QString());
         return;
     }
     if (writeFailed) {
+        endSink(false);
         abandon(StatusWriteFailed, output.errorString());
         return;
     }
@@ -254,12 +322,14 @@ void TCDRipThread::extract(const QString& path, std::int64_t start, std::int64_t
     const QString reason = output.errorString();
     output.close();
     if (!completed || output.error() != QFileDevice::NoError) {
+        endSink(false);
         Files::remove(path);
         if (!m_stop.load()) {
             postOutcome(StatusWriteFailed, completed ? output.errorString() : reason);
         }
         return;
     }
+    endSink(done >= length);
     if (m_stop.load()) {
         return;
     }

@@ -1,6 +1,8 @@
 #pragma once
 
+#include "cd/CDDevice.h"
 #include "cd/CDRecords.h"
+#include "cd/TrackAudioSink.h"
 
 #include "common/TProcessInfo.h"
 
@@ -27,6 +29,11 @@ class QFile;
 // (ElapsedText holds the system's reason); {1000, 6} the normalisation pass met a file
 // error (the WAV stays as extracted); nothing when stopped. A track that failed leaves no
 // WAV file behind: half a track that passes for a whole one is worse than none.
+//
+// Reading follows the settings SecureMode (verified reads, re-read until sure) and
+// ReadOffset (the drive's read offset in samples, corrected by reading the neighbouring
+// sectors, silence beyond the disc's ends). With both off the drive sees the plain reads
+// of old, block by block.
 class TCDRipThread : public QThread
 {
     Q_OBJECT
@@ -59,6 +66,15 @@ public:
     // Read it only after the thread has ended.
     const std::optional<TOC>& tableOfContents() const { return m_toc; }
 
+    // Sees the track's audio after offset correction, before it is written; owned by the
+    // caller, set before resume().
+    void setAudioSink(TrackAudioSink* sink) { m_sink = sink; }
+    // How this run read: secure or not, the offset applied, and what the verified reads
+    // went through (all zero in normal mode). Read them only after the thread has ended.
+    bool readSecurely() const { return m_secure; }
+    int readOffset() const { return m_offset; }
+    const SecureReadStats& readStats() const { return m_readStats; }
+
     std::int32_t trackNumber() const { return m_trackNumber; }
     QString title() const { return m_title; }
 
@@ -75,7 +91,8 @@ protected:
 
 private:
     void Execute();
-    void extract(const QString& path, std::int64_t start, std::int64_t length);
+    void extract(const QString& path, std::int64_t start, std::int64_t length, std::int64_t discEnd,
+                 const TrackAudioInfo& info);
     bool normalize(const QString& path, std::int32_t percent);
     void postProgress(std::int64_t progress, const QElapsedTimer& started);
     void flushProgress();
@@ -89,6 +106,10 @@ private:
     std::atomic<bool> m_stop{false};
     std::optional<TOC> m_reference;
     std::optional<TOC> m_toc;
+    TrackAudioSink* m_sink = nullptr;
+    bool m_secure = false;
+    int m_offset = 0;
+    SecureReadStats m_readStats;
 
     // Progress records wait here for at most a few milliseconds: a fast disc finishes a
     // block every few dozen microseconds, and waking the window for each record alone

@@ -4,6 +4,7 @@
 #include "platform/IniFile.h"
 
 #include <QDir>
+#include <QUrl>
 #include <algorithm>
 
 namespace SettingsStore {
@@ -32,6 +33,19 @@ QString defaultPath()
 QString defaultServer()
 {
     return QStringLiteral("gnudb.gnudb.org");
+}
+
+QString defaultAccurateRipURL()
+{
+    return QStringLiteral("http://www.accuraterip.com/accuraterip");
+}
+
+bool isAccurateRipURL(const QString& text)
+{
+    const QUrl url(text, QUrl::StrictMode);
+    const QString scheme = url.scheme().toLower();
+    return url.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https")) &&
+           !url.host().isEmpty() && !url.hasQuery() && !url.hasFragment();
 }
 
 void load(TSettings& s, const QString& path)
@@ -67,6 +81,18 @@ void load(TSettings& s, const QString& path)
     s.FLACCompression = std::clamp(ini.readInteger(kFlac, QStringLiteral("Compression"), 5), 0, 8);
     s.CDIndex = ini.readInteger(kCD, QStringLiteral("Index"), -1);
     s.CDDb = ini.readBool(kCD, QStringLiteral("CDDb"), false);
+    s.SecureMode = ini.readBool(kCD, QStringLiteral("SecureMode"), false);
+    // An offset outside the range is a typing error: clamping it would still shift the
+    // audio by a wrong amount, so it reads as none at all.
+    s.ReadOffset = ini.readInteger(kCD, QStringLiteral("ReadOffset"), 0);
+    if (!isValidReadOffset(s.ReadOffset)) {
+        s.ReadOffset = 0;
+    }
+    s.AccurateRip = ini.readBool(kCD, QStringLiteral("AccurateRip"), true);
+    s.AccurateRipURL = ini.readString(kCD, QStringLiteral("AccurateRipURL"), defaultAccurateRipURL()).trimmed();
+    if (!isAccurateRipURL(s.AccurateRipURL)) {
+        s.AccurateRipURL = defaultAccurateRipURL();
+    }
     s.SaveMp3 = ini.readBool(kRecord, QStringLiteral("SaveMp3"), false);
 
     s.Server = ini.readString(kCDDB, QStringLiteral("Server"), defaultServer());
@@ -113,6 +139,10 @@ bool save(const TSettings& s, const QString& path, QString* error)
     ini.writeInteger(kFlac, QStringLiteral("Compression"), s.FLACCompression);
     ini.writeInteger(kCD, QStringLiteral("Index"), s.CDIndex);
     ini.writeBool(kCD, QStringLiteral("CDDb"), s.CDDb);
+    ini.writeBool(kCD, QStringLiteral("SecureMode"), s.SecureMode);
+    ini.writeInteger(kCD, QStringLiteral("ReadOffset"), s.ReadOffset);
+    ini.writeBool(kCD, QStringLiteral("AccurateRip"), s.AccurateRip);
+    ini.writeString(kCD, QStringLiteral("AccurateRipURL"), s.AccurateRipURL);
     ini.writeBool(kRecord, QStringLiteral("SaveMp3"), s.SaveMp3);
 
     ini.writeString(kCDDB, QStringLiteral("Server"), s.Server);

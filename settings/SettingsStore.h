@@ -11,6 +11,11 @@ namespace SettingsStore {
 
 QString defaultPath(); // options.ini in the program folder
 QString defaultServer();
+// The database's usual address, under which the disc files lie.
+QString defaultAccurateRipURL();
+// An http or https address with a host and no query: a hand-edited value that is not
+// one reads as the default.
+bool isAccurateRipURL(const QString& text);
 
 void load(TSettings& record, const QString& path);
 // Writes the whole file or nothing. On failure returns false and fills `error` with

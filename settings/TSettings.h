@@ -60,6 +60,13 @@ struct TSettings
     // CDOptions
     std::int32_t CDIndex = 0;
     bool CDDb = false;
+    // Reading and verifying. The record starts with verification off and no address, so
+    // a record made in code never reaches the network; options.ini's defaults (see
+    // SettingsStore) turn it on for users.
+    bool SecureMode = false;
+    std::int32_t ReadOffset = 0; // samples, within +-MaxReadOffset
+    bool AccurateRip = false;
+    QString AccurateRipURL;
     // RecordOptions
     bool SaveMp3 = false;
     // The disc in the drive (cdinfo.dat)
@@ -80,6 +87,15 @@ struct TSettings
     // The proxy port as a number; 80 when the text is not a number.
     int portNumber() const;
 };
+
+// The largest drive read offset taken, in samples either way (17 sectors). Drives in use
+// lie within a few thousand samples; a larger value is a typing error and would only
+// shift the audio by a noticeable fraction of a second.
+constexpr std::int32_t MaxReadOffset = 10000;
+inline bool isValidReadOffset(std::int64_t samples)
+{
+    return samples >= -MaxReadOffset && samples <= MaxReadOffset;
+}
 
 enum OutputFormatKind : std::int32_t { ofMP3 = 0, ofWAV = 1, ofOGG = 2, ofWMA = 3, ofFLAC = 4 };
 

@@ -9,6 +9,7 @@
 #include "platform/ScriptedPrompt.h"
 #include "platform/WindowLookup.h"
 #include "settings/TSettings.h"
+#include "support/OfflineSettings.h"
 #include "support/TempFolder.h"
 
 #include <QDesktopServices>
@@ -124,7 +125,8 @@ protected:
         qputenv("TARNWICK_HOME", dir.path().toUtf8());
         settings() = TSettings{};
         // Tips would show a window at every start; the tip tests turn them on themselves.
-        writeFileBytes(dir.file(QStringLiteral("options.ini")), "[TipsOptions]\nIsShowTips=0\n");
+        writeFileBytes(dir.file(QStringLiteral("options.ini")),
+                       QByteArray("[TipsOptions]\nIsShowTips=0\n") + OfflineCdOptions);
     }
     void TearDown() override
     {

@@ -5,6 +5,7 @@
 #include "platform/IniFile.h"
 #include "platform/ScriptedPrompt.h"
 #include "settings/TSettings.h"
+#include "support/OfflineSettings.h"
 #include "support/TempFolder.h"
 
 #include <QAction>
@@ -25,7 +26,8 @@ protected:
         Prompt::install(prompt);
         qputenv("TARNWICK_HOME", dir.path().toUtf8());
         settings() = TSettings{};
-        writeFileBytes(dir.file(QStringLiteral("options.ini")), "[TipsOptions]\nIsShowTips=0\n");
+        writeFileBytes(dir.file(QStringLiteral("options.ini")),
+                       QByteArray("[TipsOptions]\nIsShowTips=0\n") + OfflineCdOptions);
         DiscImageWriter writer;
         for (std::int64_t frames : {30 * 75, 40 * 75, 20 * 75}) {
             writer.addTrack(frames);

@@ -11,6 +11,7 @@
 #include "platform/ScriptedPrompt.h"
 #include "settings/TSettings.h"
 #include "support/CddbTestServer.h"
+#include "support/OfflineSettings.h"
 #include "support/TempFolder.h"
 
 #include <QAction>
@@ -59,7 +60,8 @@ protected:
         Prompt::install(prompt);
         qputenv("TARNWICK_HOME", dir.path().toUtf8());
         settings() = TSettings{};
-        writeFileBytes(dir.file(QStringLiteral("options.ini")), "[TipsOptions]\nIsShowTips=0\n");
+        writeFileBytes(dir.file(QStringLiteral("options.ini")),
+                       QByteArray("[TipsOptions]\nIsShowTips=0\n") + OfflineCdOptions);
         DiscImageWriter writer;
         for (const int seconds : {20, 30, 25}) {
             writer.addTrack(seconds * 75);

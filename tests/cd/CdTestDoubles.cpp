@@ -28,6 +28,15 @@ public:
         }
         return m_inner->readAudio(lsn, frames, dest);
     }
+    bool readAudioSecure(std::int32_t lsn, int frames, std::uint8_t* dest, SecureReadStats& stats) override
+    {
+        const int index = m_source.reads++;
+        if (m_source.beforeRead) {
+            m_source.beforeRead(index);
+        }
+        ++m_source.secureReads;
+        return m_inner->readAudioSecure(lsn, frames, dest, stats);
+    }
 
 private:
     std::unique_ptr<CDDevice> m_inner;
@@ -44,6 +53,19 @@ public:
         return true;
     }
     bool holdsAudioDisc() override { return m_disc.audio; }
+    // Verified reading of a made-up disc: the same samples, one read and one verification
+    // per sector reported, and the same failures.
+    bool readAudioSecure(std::int32_t lsn, int frames, std::uint8_t* dest, SecureReadStats& stats) override
+    {
+        if (!readAudio(lsn, frames, dest)) {
+            ++stats.readErrors;
+            return false;
+        }
+        stats.sectors += frames;
+        stats.reads += frames;
+        stats.verified += frames;
+        return true;
+    }
     bool readAudio(std::int32_t lsn, int frames, std::uint8_t* dest) override
     {
         const int index = m_reads++;

@@ -24,14 +24,16 @@ public:
     std::unique_ptr<CDDevice> open(const CDDeviceInfo& info) override;
 
     std::function<void(int)> beforeRead;
-    std::atomic<int> reads{0};
+    std::atomic<int> reads{0};       // every audio read, plain or verified
+    std::atomic<int> secureReads{0}; // the verified ones
 
 private:
     QStringList m_images;
 };
 
 // A made-up disc: one track list, every sample of track audio taken from `sample(index)`
-// (index counts 16-bit samples from block 0), and reads that fail from read `failFrom` on.
+// (index counts 16-bit samples from block 0), and reads that fail from read `failFrom` on,
+// verified reads alike.
 struct ScriptedDisc
 {
     DiscLayout layout;

@@ -61,6 +61,8 @@ protected:
         s.RipTime = 0;
         s.IsNormalize = false;
         s.NormalizePercent = 100;
+        s.SecureMode = false;
+        s.ReadOffset = 0;
     }
 
     void TearDown() override

@@ -10,6 +10,7 @@
 #include "platform/Prompt.h"
 #include "settings/DiscInfoStore.h"
 #include "settings/SettingsStore.h"
+#include "support/OfflineSettings.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,6 +25,7 @@ CliTestKit::CliTestKit()
     TSettings defaults;
     SettingsStore::load(defaults, home() + QStringLiteral("/options.ini"));
     defaults.OutputFolder = out();
+    keepOffline(defaults);
     writeOptions(defaults);
 }
 

@@ -6,6 +6,7 @@
 #include "encoders/TWMAEncodeProcess.h"
 #include "jobs/TRipForm.h"
 #include "settings/SettingsStore.h"
+#include "support/OfflineSettings.h"
 
 #include <QDialog>
 #include <QDir>
@@ -22,6 +23,7 @@ JobTestKit::JobTestKit() : prompt(std::make_shared<ScriptedPrompt>())
     qputenv("TARNWICK_HOME", dir.file(QStringLiteral("home")).toUtf8());
     settings() = TSettings{};
     SettingsStore::load(settings(), dir.file(QStringLiteral("home/options.ini")));
+    keepOffline(settings());
     settings().OutputFolder = dir.file(QStringLiteral("out"));
     Prompt::install(prompt);
     prompt->onWindow = [](QObject* window) { static_cast<QDialog*>(window)->exec(); };
@@ -79,9 +81,9 @@ QStringList JobTestKit::filesIn(const QString& folder)
 QString JobTestKit::probe(const QString& file, const QString& entries)
 {
     QProcess ffprobe;
-    ffprobe.start(QStringLiteral("ffprobe"), {QStringLiteral("-v"), QStringLiteral("error"),
-                                              QStringLiteral("-show_entries"), entries, QStringLiteral("-of"),
-                                              QStringLiteral("default=nw=1:nk=1"), file});
+    ffprobe.start(QStringLiteral("ffprobe"),
+                  {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"), entries,
+                   QStringLiteral("-of"), QStringLiteral("default=nw=1:nk=1"), file});
     ffprobe.waitForFinished(-1);
     return QString::fromUtf8(ffprobe.readAllStandardOutput()).trimmed();
 }

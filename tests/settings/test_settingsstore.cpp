@@ -37,7 +37,82 @@ TEST_F(SettingsStoreTest, MissingFileGivesTheDefaults)
     EXPECT_FALSE(s.Server.isEmpty());
     EXPECT_TRUE(s.IsShowTips);
     EXPECT_EQ(s.SkinIndex, 0);
+    EXPECT_FALSE(s.SecureMode);
+    EXPECT_EQ(s.ReadOffset, 0);
+    EXPECT_TRUE(s.AccurateRip);
+    EXPECT_EQ(s.AccurateRipURL, QStringLiteral("http://www.accuraterip.com/accuraterip"));
 }
+
+struct ReadingCase
+{
+    const char* name;
+    const char* lines; // the CDOptions section's lines as typed
+    bool secure;
+    int offset;
+    bool accurateRip;
+    const char* url;
+};
+
+class ReadingSettings : public SettingsStoreTest, public ::testing::WithParamInterface<ReadingCase>
+{
+};
+
+// The reading keys load as typed when they make sense and as their defaults when not, and
+// are written back after the section's two older keys.
+TEST_P(ReadingSettings, LoadAndRoundTripAfterTheOlderKeys)
+{
+    const ReadingCase& c = GetParam();
+    ASSERT_TRUE(writeFileBytes(path(), QByteArray("[CDOptions]\nIndex=2\nCDDb=1\n") + c.lines));
+    TSettings s;
+    SettingsStore::load(s, path());
+    EXPECT_EQ(s.SecureMode, c.secure);
+    EXPECT_EQ(s.ReadOffset, c.offset);
+    EXPECT_EQ(s.AccurateRip, c.accurateRip);
+    EXPECT_EQ(s.AccurateRipURL, QString::fromUtf8(c.url));
+    ASSERT_TRUE(SettingsStore::save(s, path()));
+    IniFile ini(path());
+    ini.load();
+    // New keys follow the older two; keys typed in by hand keep their places.
+    QStringList keys = ini.keys(QStringLiteral("CDOptions"));
+    if (QByteArray(c.lines).isEmpty()) {
+        EXPECT_EQ(keys, (QStringList{"Index", "CDDb", "SecureMode", "ReadOffset", "AccurateRip", "AccurateRipURL"}));
+    }
+    EXPECT_EQ(keys.mid(0, 2), (QStringList{"Index", "CDDb"}));
+    keys.sort();
+    EXPECT_EQ(keys, (QStringList{"AccurateRip", "AccurateRipURL", "CDDb", "Index", "ReadOffset", "SecureMode"}));
+    TSettings again;
+    SettingsStore::load(again, path());
+    EXPECT_EQ(again.SecureMode, c.secure);
+    EXPECT_EQ(again.ReadOffset, c.offset);
+    EXPECT_EQ(again.AccurateRip, c.accurateRip);
+    EXPECT_EQ(again.AccurateRipURL, QString::fromUtf8(c.url));
+    EXPECT_EQ(again.CDIndex, 2);
+    EXPECT_TRUE(again.CDDb);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, ReadingSettings,
+    ::testing::Values(
+        ReadingCase{"Missing", "", false, 0, true, "http://www.accuraterip.com/accuraterip"},
+        ReadingCase{"AllSet", "SecureMode=1\nReadOffset=6\nAccurateRip=0\nAccurateRipURL=http://127.0.0.1:8080/ar\n",
+                    true, 6, false, "http://127.0.0.1:8080/ar"},
+        ReadingCase{"NegativeOffset", "ReadOffset=-1164\n", false, -1164, true,
+                    "http://www.accuraterip.com/accuraterip"},
+        ReadingCase{"LargestOffset", "ReadOffset=10000\n", false, 10000, true,
+                    "http://www.accuraterip.com/accuraterip"},
+        ReadingCase{"AbsurdOffset", "ReadOffset=10001\n", false, 0, true, "http://www.accuraterip.com/accuraterip"},
+        ReadingCase{"AbsurdNegativeOffset", "ReadOffset=-99999999\n", false, 0, true,
+                    "http://www.accuraterip.com/accuraterip"},
+        ReadingCase{"TextForNumbers", "SecureMode=yes\nReadOffset=six\nAccurateRip=off\n", false, 0, true,
+                    "http://www.accuraterip.com/accuraterip"},
+        ReadingCase{"OtherScheme", "AccurateRipURL=file:///etc/passwd\n", false, 0, true,
+                    "http://www.accuraterip.com/accuraterip"},
+        ReadingCase{"NoHost", "AccurateRipURL=http://\n", false, 0, true, "http://www.accuraterip.com/accuraterip"},
+        ReadingCase{"WithQuery", "AccurateRipURL=http://example.org/ar?x=1\n", false, 0, true,
+                    "http://www.accuraterip.com/accuraterip"},
+        ReadingCase{"HttpsKept", "AccurateRipURL= https://mirror.example.org/accuraterip \n", false, 0, true,
+                    "https://mirror.example.org/accuraterip"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 struct ClampCase
 {
@@ -128,9 +203,8 @@ TEST_F(SettingsStoreTest, FreshFileIsWrittenInTheFixedKeyOrder)
     ASSERT_TRUE(SettingsStore::save(s, path()));
     IniFile ini(path());
     ini.load();
-    EXPECT_EQ(ini.keys(QStringLiteral("Mp3Options")),
-              (QStringList{"IsSelectVBR", "IsVBRHead", "BitRate", "MaxBitRate", "MpegQuality", "VBRQuality",
-                           "StereoMode"}));
+    EXPECT_EQ(ini.keys(QStringLiteral("Mp3Options")), (QStringList{"IsSelectVBR", "IsVBRHead", "BitRate", "MaxBitRate",
+                                                                   "MpegQuality", "VBRQuality", "StereoMode"}));
     EXPECT_EQ(ini.keys(QStringLiteral("OggOptions")),
               (QStringList{"IsUseCompress", "CompressPosition", "MaxBitRate", "NomalBitRate", "MinBitRate"}));
 }

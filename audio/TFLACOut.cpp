@@ -2,6 +2,7 @@
 
 #include "audio/EACSException.h"
 #include "audio/EACSWriteError.h"
+#include "audio/FlacVerifier.h"
 #include "audio/TACSFileIn.h"
 
 #include <FLAC/metadata.h>
@@ -30,6 +31,10 @@ struct TFLACOut::Encoder
     FLAC__StreamMetadata* seekTable = nullptr;
     FLAC__StreamMetadata* padding = nullptr;
     QIODevice* target = nullptr;
+    // Checks the frames beside the encoder (verify mode); it sees the stream as first
+    // written, not the stream information rewritten after the seek at the end.
+    std::unique_ptr<FlacVerifier> verifier;
+    bool rewriting = false;
     QString writeError;
     bool initialised = false;
     bool finished = false;
@@ -65,6 +70,9 @@ struct TFLACOut::Encoder
             self->writeError = self->target->errorString();
             return FLAC__STREAM_ENCODER_WRITE_STATUS_FATAL_ERROR;
         }
+        if (self->verifier && !self->rewriting) {
+            self->verifier->feed(buffer, bytes);
+        }
         return FLAC__STREAM_ENCODER_WRITE_STATUS_OK;
     }
 
@@ -74,6 +82,7 @@ struct TFLACOut::Encoder
         if (self->target->isSequential()) {
             return FLAC__STREAM_ENCODER_SEEK_STATUS_UNSUPPORTED;
         }
+        self->rewriting = true;
         if (self->discarding || !self->target->seek(static_cast<qint64>(offset))) {
             self->writeError = self->target->errorString();
             return FLAC__STREAM_ENCODER_SEEK_STATUS_ERROR;
@@ -166,7 +175,14 @@ void TFLACOut::PrepareOutput()
             throw EACSException("The FLAC encoder could not be created.");
         }
         FLAC__StreamEncoder* enc = e.encoder;
-        FLAC__stream_encoder_set_verify(enc, m_verify);
+        // Verify mode through our own verifier, on a thread beside the encoder's.
+        FLAC__stream_encoder_set_verify(enc, false);
+        if (m_verify) {
+            e.verifier = std::make_unique<FlacVerifier>(m_channels);
+            if (!e.verifier->start()) {
+                throw EACSException("The FLAC decoder that checks the file could not be created.");
+            }
+        }
         FLAC__stream_encoder_set_compression_level(enc, static_cast<uint32_t>(m_level));
         FLAC__stream_encoder_set_channels(enc, static_cast<uint32_t>(m_channels));
         FLAC__stream_encoder_set_bits_per_sample(enc, static_cast<uint32_t>(m_bits));
@@ -306,6 +322,9 @@ void TFLACOut::encodeFrames(std::int32_t frames)
             samples[i] = std::int32_t(bytes[i]) - 128;
         }
     }
+    if (m_encoder->verifier) {
+        m_encoder->verifier->expect(samples, std::size_t(count));
+    }
     if (!FLAC__stream_encoder_process_interleaved(m_encoder->encoder, samples, static_cast<uint32_t>(frames))) {
         raiseEncoderError();
     }
@@ -320,6 +339,12 @@ void TFLACOut::endStream()
     e.finished = true;
     if (!finished) {
         raiseEncoderError();
+    }
+    QString mismatch;
+    if (e.verifier && !e.verifier->finish(mismatch)) {
+        throw EACSException(
+            QStringLiteral("The FLAC encoder's check of %1 failed: %2, so the file would not give back its audio.")
+                .arg(targetName(), mismatch));
     }
     if (m_file && !m_file->commit()) {
         const QString reason = m_file->errorString();

@@ -111,6 +111,11 @@ QString text(const RipLogInfo& info)
         if (track.repairs) {
             line(QStringLiteral("  Read corrections: %1").arg(*track.repairs));
         }
+        if (track.readErrors > 0 || track.unverified > 0) {
+            line(QStringLiteral("  Read errors: %1, stretches not verified: %2")
+                     .arg(track.readErrors)
+                     .arg(track.unverified));
+        }
     }
     line(QString());
     line(summary(info));

@@ -20,6 +20,8 @@ struct RipLogTrack
     std::optional<tarnwick::accuraterip::TrackVerdict> verdict;
     QString problem;                     // "the read failed", ...; empty when it was read whole
     std::optional<std::int64_t> repairs; // secure mode: corrections the reads needed
+    std::int64_t readErrors = 0;         // secure mode: errors the drive reported
+    std::int64_t unverified = 0;         // secure mode: stretches given up on after the re-reads
 };
 
 struct RipLogInfo

@@ -5,6 +5,7 @@
 #include "audio/TVorbisOut.h"
 #include "audio/TWaveIn.h"
 #include "audio/TWaveOut.h"
+#include "cd/RipVerification.h"
 #include "cd/TCDRipThread.h"
 #include "common/Messages.h"
 #include "common/TextFormat.h"
@@ -58,6 +59,7 @@ TRipForm::TRipForm(QWidget* owner, int mode, CDHandle driveHandle, const QString
         componentFailed(ProgressCode::OggFinished, error);
     };
     createFlacOutput();
+    setUpVerification();
 
     startItem0();
     m_elapsed->clear();
@@ -68,6 +70,7 @@ TRipForm::TRipForm(QWidget* owner, int mode, CDHandle driveHandle, const QString
 
 TRipForm::~TRipForm()
 {
+    stopVerification();
     {
         std::lock_guard lock(m_sendMutex);
         m_closing = true;
@@ -205,6 +208,9 @@ void TRipForm::extract(int i)
     }
     m_ripThread->setDriveHandle(m_driveHandle);
     m_ripThread->setWindow(this);
+    if (m_verification) {
+        m_ripThread->setAudioSink(m_verification->sinkFor(track(i)));
+    }
     m_ripThread->resume();
 }
 

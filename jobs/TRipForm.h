@@ -6,11 +6,13 @@
 #include <QDateTime>
 #include <QDialog>
 #include <QStringList>
+#include <atomic>
 #include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <thread>
 #include <vector>
 
 class QGroupBox;
@@ -18,6 +20,7 @@ class QLabel;
 class QProgressBar;
 class QPushButton;
 class QTimer;
+class RipVerification;
 class TACSOutput;
 class TCDRipThread;
 class TFLACOut;
@@ -129,6 +132,15 @@ private:
     void finish();
     void deleteEncodedWavFiles();
     void closeWindow();
+    // Secure reading and AccurateRip (TRipFormVerify.cpp): the checksums of every track, the
+    // database lookup once the job ends, the verdicts and the rip log.
+    void setUpVerification();
+    void verificationTrackEnded(const TProcessInfo& record);
+    // At the end of the job: false when there is nothing to verify or log; else it takes
+    // over, looks the disc up on a worker thread and closes the window when that is done.
+    bool verifyBeforeClosing();
+    void verificationDone();
+    void stopVerification();
     // A file could not be written: say so, remove what was left of it and end the job
     // there, keeping every file that was finished.
     void stopForWriteFailure(const QString& message, const QString& partialFile);
@@ -187,4 +199,9 @@ private:
     std::unique_ptr<TWaveOut> m_waveOut1;
     std::unique_ptr<TVorbisOut> m_vorbisOut1;
     std::unique_ptr<TFLACOut> m_flacOut1;
+
+    std::unique_ptr<RipVerification> m_verification; // only with SecureMode or AccurateRip on
+    std::thread m_lookup;
+    std::atomic<bool> m_lookupStop{false};
+    bool m_verifying = false;
 };

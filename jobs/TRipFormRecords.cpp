@@ -123,6 +123,7 @@ void TRipForm::trackExtracted(TProcessInfo& record, bool& keepRecord)
 {
     const int x = m_extractionIndex;
     const QString wav = settings().OutputFolder + QStringLiteral("/") + title(x) + QStringLiteral(".wav");
+    verificationTrackEnded(record);
     if (record.Status == TCDRipThread::StatusReadFailed) {
         Prompt::instance().error(QStringLiteral("Error while reading CD information!"));
     } else if (record.Status == TCDRipThread::StatusFileFailed) {
@@ -436,6 +437,9 @@ void TRipForm::deleteEncodedWavFiles()
 
 void TRipForm::closeWindow()
 {
+    if (verifyBeforeClosing()) {
+        return;
+    }
     // Closing from inside a record handler: let the handler return first.
     QTimer::singleShot(0, this, [this] { close(); });
 }

@@ -46,6 +46,8 @@ TEST(RipLog, TextHoldsTheReadAndEveryTrack)
         logOf(true, {track(1, TrackVerdict{Status::Accurate, 12}), track(2, TrackVerdict{Status::NotAccurate, 0}),
                      track(3, std::nullopt, "the read failed")});
     log.tracks[1].repairs = 3;
+    log.tracks[1].readErrors = 2;
+    log.tracks[1].unverified = 1;
     log.readOffset = -30;
     EXPECT_EQ(RipLog::text(log).toStdString(), "Tarnwick 4.0 rip log\n"
                                                "Date: 2026-12-09T04:05:06Z\n"
@@ -69,6 +71,7 @@ TEST(RipLog, TextHoldsTheReadAndEveryTrack)
                                                "  AccurateRip v1: DEADBEEF  v2: 0BADF00D\n"
                                                "  AccurateRip: not accurate\n"
                                                "  Read corrections: 3\n"
+                                               "  Read errors: 2, stretches not verified: 1\n"
                                                "\n"
                                                "Track 03\n"
                                                "  File: none\n"

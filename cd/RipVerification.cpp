@@ -1,0 +1,243 @@
+#include "cd/RipVerification.h"
+
+#include "cd/AudioDisc.h"
+#include "cd/TCDRipThread.h"
+#include "common/ProductInfo.h"
+#include "settings/TSettings.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QStringList>
+
+namespace ar = tarnwick::accuraterip;
+
+// Computes a track's checksums from the thread's audio. The CRC covers every byte written;
+// the AccurateRip sums only a track read from its first sector to its last (RipTime cuts
+// it short otherwise, and a part of a track matches nothing).
+class RipVerification::Track::Sink : public TrackAudioSink
+{
+public:
+    explicit Sink(bool checksums) : m_checksums(checksums) {}
+
+    void begin(const TrackAudioInfo& info) override
+    {
+        m_whole = info.frames == info.trackFrames && info.trackFrames > 0;
+        m_frames = info.frames;
+        if (m_checksums && m_whole) {
+            m_sums.emplace(static_cast<std::uint64_t>(info.trackFrames) * ar::SamplesPerSector);
+        }
+    }
+    void audio(const std::uint8_t* data, std::size_t bytes) override
+    {
+        m_crc.add(data, bytes);
+        if (m_sums) {
+            m_sums->add(data, bytes);
+        }
+        m_bytes += bytes;
+    }
+    void end(bool complete) override { m_complete = complete; }
+
+    // Every sector of the track as extracted was seen.
+    bool complete() const
+    {
+        return m_complete && m_bytes == static_cast<std::uint64_t>(m_frames) * cdaudio::FrameBytes;
+    }
+    std::uint32_t crc() const { return m_crc.value(); }
+    const std::optional<ar::TrackChecksum>& sums() const { return m_sums; }
+
+private:
+    bool m_checksums;
+    bool m_whole = false;
+    bool m_complete = false;
+    std::int64_t m_frames = 0;
+    std::uint64_t m_bytes = 0;
+    ar::TrackCrc m_crc;
+    std::optional<ar::TrackChecksum> m_sums;
+};
+
+RipVerification::Options RipVerification::optionsFrom(const TSettings& settings)
+{
+    return {settings.SecureMode, settings.ReadOffset, settings.AccurateRip, settings.AccurateRipURL};
+}
+
+RipVerification::RipVerification(const Options& options) : m_options(options) {}
+
+RipVerification::~RipVerification() = default;
+
+TrackAudioSink* RipVerification::sinkFor(int row)
+{
+    if (!active()) {
+        return nullptr;
+    }
+    Track& track = m_tracks[row];
+    track = Track();
+    track.sink = std::make_unique<Track::Sink>(m_options.accurateRip);
+    return track.sink.get();
+}
+
+void RipVerification::trackEnded(int row, const QString& file, const QString& problem, const SecureReadStats& stats)
+{
+    if (!active()) {
+        return;
+    }
+    Track& track = m_tracks[row];
+    track.ended = true;
+    track.file = file;
+    track.problem = problem;
+    if (problem.isEmpty() && (!track.sink || !track.sink->complete())) {
+        track.problem = QStringLiteral("the track was not read whole");
+    }
+    track.stats = stats;
+}
+
+QString RipVerification::problemFor(std::int32_t status)
+{
+    switch (status) {
+    case TCDRipThread::StatusDone:
+    case TCDRipThread::StatusNormalizeFailed: // extracted whole; only the later pass failed
+        return QString();
+    case TCDRipThread::StatusReadFailed:
+        return QStringLiteral("the read failed");
+    case TCDRipThread::StatusFileFailed:
+        return QStringLiteral("the title is no file name, or the file is in use");
+    case TCDRipThread::StatusWriteFailed:
+        return QStringLiteral("the file could not be written");
+    default:
+        return QStringLiteral("the track could not be extracted");
+    }
+}
+
+void RipVerification::setTableOfContents(const TOC& toc)
+{
+    m_toc = toc;
+    m_ids = ar::discIdsOf(ar::layoutFromMsfToc(toc));
+}
+
+int RipVerification::audioPosition(int row) const
+{
+    if (!m_toc) {
+        return 0;
+    }
+    const int number = int{m_toc->firstTrack} + row - 1;
+    for (std::size_t i = 0; i < m_ids.trackNumbers.size(); ++i) {
+        if (m_ids.trackNumbers[i] == number) {
+            return static_cast<int>(i) + 1;
+        }
+    }
+    return 0;
+}
+
+std::optional<ar::TrackSums> RipVerification::sumsOf(int row, const Track& track) const
+{
+    const int position = audioPosition(row);
+    if (!track.sink || !track.sink->sums() || !track.problem.isEmpty() || position == 0) {
+        return std::nullopt;
+    }
+    return track.sink->sums()->sums(position == 1, position == m_ids.trackCount);
+}
+
+bool RipVerification::verifies() const
+{
+    if (!m_options.accurateRip || !m_ids.valid()) {
+        return false;
+    }
+    for (const auto& [row, track] : m_tracks) {
+        if (sumsOf(row, track)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void RipVerification::lookUp(std::chrono::milliseconds timeout, const std::atomic<bool>* stop)
+{
+    m_lookedUp = true;
+    if (!verifies()) {
+        return;
+    }
+    ar::LookupRequest request;
+    request.baseUrl = m_options.databaseUrl;
+    request.ids = m_ids;
+    request.timeout = timeout;
+    request.stop = stop;
+    const ar::LookupResult result = ar::lookUp(request);
+    m_database = result.pressings
+                     ? QString::fromUtf8(result.url)
+                     : QString::fromUtf8(result.url) + QStringLiteral(" (") + result.error + QLatin1Char(')');
+    // Every audio track's checksums, in disc order, so each verdict finds its pressing entry.
+    std::vector<ar::TrackSums> sums(static_cast<std::size_t>(m_ids.trackCount));
+    for (const auto& [row, track] : m_tracks) {
+        if (const auto s = sumsOf(row, track)) {
+            sums[static_cast<std::size_t>(audioPosition(row) - 1)] = *s;
+        }
+    }
+    const std::vector<ar::TrackVerdict> verdicts = ar::verdictsFor(result.pressings, sums);
+    for (auto& [row, track] : m_tracks) {
+        if (sumsOf(row, track)) {
+            track.verdict = verdicts[static_cast<std::size_t>(audioPosition(row) - 1)];
+        }
+    }
+}
+
+RipLogInfo RipVerification::logInfo() const
+{
+    RipLogInfo info;
+    info.program = ProductInfo::name + QLatin1Char(' ') + ProductInfo::versionLine;
+    info.drive = m_drive;
+    info.when = QDateTime::currentDateTimeUtc();
+    info.secure = m_options.secure;
+    info.readOffset = m_options.readOffset;
+    info.accurateRip = m_options.accurateRip;
+    info.database = m_database;
+    for (const auto& [row, track] : m_tracks) {
+        if (!track.ended) {
+            continue;
+        }
+        RipLogTrack line;
+        line.number = m_toc ? int{m_toc->firstTrack} + row - 1 : row;
+        line.file = track.problem.isEmpty() ? track.file : QString();
+        line.problem = track.problem;
+        if (track.sink) {
+            line.crc = track.sink->crc();
+        }
+        line.checksums = sumsOf(row, track);
+        line.verdict = track.verdict;
+        if (m_options.accurateRip && line.checksums && !line.verdict) {
+            line.verdict = ar::TrackVerdict{}; // not looked up: nothing is known of it
+        }
+        if (m_options.secure) {
+            line.repairs = track.stats.corrections;
+            line.readErrors = track.stats.readErrors;
+            line.unverified = track.stats.skips;
+        }
+        info.tracks.push_back(line);
+    }
+    return info;
+}
+
+QString RipVerification::verdictText() const
+{
+    const RipLogInfo info = logInfo();
+    QStringList lines;
+    for (const RipLogTrack& track : info.tracks) {
+        const QString verdict = track.verdict             ? track.verdict->text()
+                                : track.problem.isEmpty() ? QStringLiteral("not verified")
+                                                          : track.problem;
+        lines << QStringLiteral("Track %1: %2").arg(track.number, 2, 10, QLatin1Char('0')).arg(verdict);
+    }
+    lines << RipLog::summary(info);
+    return lines.join(QStringLiteral("\r\n"));
+}
+
+std::optional<QString> RipVerification::writeLog(const QString& folder, const QString& album, QString* error) const
+{
+    if (!active()) {
+        return std::nullopt;
+    }
+    const QString key = m_toc ? tarnwick::discKeyFromToc(*m_toc) : QString();
+    const QString path = QDir(folder).filePath(RipLog::fileName(album, key));
+    if (!RipLog::write(path, logInfo(), error)) {
+        return std::nullopt;
+    }
+    return path;
+}

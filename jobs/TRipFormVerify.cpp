@@ -1,0 +1,116 @@
+// What the job window proves about an extraction: every track's checksums on the fly, the
+// disc's AccurateRip lookup at the end, the verdicts in one message and the rip log. With
+// SecureMode and AccurateRip off none of this exists and the job runs as it always did.
+#include "jobs/TRipForm.h"
+
+#include "cd/CDDriveLibrary.h"
+#include "cd/RipVerification.h"
+#include "cd/TCDRipThread.h"
+#include "common/TProcessInfo.h"
+#include "platform/Prompt.h"
+#include "settings/TSettings.h"
+
+#include <QGroupBox>
+#include <QLabel>
+#include <chrono>
+
+namespace {
+
+// Long enough for a slow line, short enough that a silent server does not keep the user
+// waiting at the end of a rip; the window stays responsive meanwhile.
+constexpr std::chrono::milliseconds LookupTimeout{10000};
+
+QString outputExtension()
+{
+    switch (settings().OutputFormat) {
+    case ofMP3:
+        return QStringLiteral(".mp3");
+    case ofOGG:
+        return QStringLiteral(".ogg");
+    case ofWMA:
+        return QStringLiteral(".wma");
+    case ofFLAC:
+        return QStringLiteral(".flac");
+    default:
+        return QStringLiteral(".wav");
+    }
+}
+
+} // namespace
+
+void TRipForm::setUpVerification()
+{
+    if (m_mode != ExtractCD) {
+        return;
+    }
+    auto verification = std::make_unique<RipVerification>(RipVerification::optionsFrom(settings()));
+    if (verification->active()) {
+        const QString path = tarnwick::drivePath(m_driveHandle);
+        verification->setDrive(path.isEmpty() ? QStringLiteral("disc image") : path);
+        m_verification = std::move(verification);
+    }
+}
+
+void TRipForm::verificationTrackEnded(const TProcessInfo& record)
+{
+    if (!m_verification || !m_ripThread) {
+        return;
+    }
+    // The thread posts its outcome last: it is ending, and what it read is now safe to take.
+    m_ripThread->wait();
+    const int x = m_extractionIndex;
+    if (const auto& toc = m_ripThread->tableOfContents()) {
+        m_verification->setTableOfContents(*toc);
+    }
+    m_verification->trackEnded(track(x), title(x) + outputExtension(), RipVerification::problemFor(record.Status),
+                               m_ripThread->readStats());
+}
+
+bool TRipForm::verifyBeforeClosing()
+{
+    if (!m_verification || m_verifying) {
+        return false;
+    }
+    m_verifying = true;
+    if (!m_verification->verifies()) {
+        verificationDone();
+        return true;
+    }
+    setWindowTitle(QStringLiteral("Verifying"));
+    m_group->setTitle(QStringLiteral("Verifying"));
+    m_initializing->setText(QStringLiteral("Looking the disc up in the AccurateRip database..."));
+    m_initializing->show();
+    // The lookup waits for the network; the window keeps painting and answering meanwhile.
+    m_lookup = std::thread([this] {
+        m_verification->lookUp(LookupTimeout, &m_lookupStop);
+        QMetaObject::invokeMethod(
+            this, [this] { verificationDone(); }, Qt::QueuedConnection);
+    });
+    return true;
+}
+
+void TRipForm::verificationDone()
+{
+    if (m_lookup.joinable()) {
+        m_lookup.join();
+    }
+    m_initializing->hide();
+    if (m_verification->verifies() && m_extractionIndex == count()) {
+        Prompt::instance().information(QStringLiteral("AccurateRip verification:\r\n") + m_verification->verdictText());
+    }
+    QString error;
+    const QString folder = settings().OutputFolder;
+    if (!m_verification->writeLog(folder, settings().Disc.Album, &error)) {
+        Prompt::instance().error(QStringLiteral("Could not write the rip log in ") + folder +
+                                 (error.isEmpty() ? QString() : QStringLiteral(": ") + error));
+    }
+    closeWindow();
+}
+
+void TRipForm::stopVerification()
+{
+    m_lookupStop.store(true);
+    if (m_lookup.joinable()) {
+        m_lookup.join();
+    }
+}

@@ -1,0 +1,218 @@
+// The job window's AccurateRip verification and rip log, against a loopback database
+// that answers from the checksums of the disc image's own audio.
+#include "cd/AccurateRipChecksum.h"
+#include "cd/AccurateRipDiscId.h"
+#include "cd/CDDriveLibrary.h"
+#include "cd/DiscImageWriter.h"
+#include "jobs/JobTestKit.h"
+#include "jobs/TRipForm.h"
+#include "jobs/core/JobFiles.h"
+#include "settings/TSettings.h"
+#include "support/AccurateRipFiles.h"
+#include "support/HttpFileServer.h"
+
+#include <QFile>
+#include <functional>
+#include <gtest/gtest.h>
+#include <zlib.h>
+
+namespace {
+
+namespace ar = tarnwick::accuraterip;
+
+const std::vector<double> kSeconds{5.0, 4.0, 6.0};
+const QStringList kItems{JobFiles::extractItem(1, QStringLiteral("One")),
+                         JobFiles::extractItem(2, QStringLiteral("Two")),
+                         JobFiles::extractItem(3, QStringLiteral("Three"))};
+
+class RipFormVerify : public ::testing::Test
+{
+public:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_server.start());
+        settings().OutputFormat = ofWAV;
+        settings().Disc.Album = QStringLiteral("Album");
+        handle = kit.openDisc(kSeconds);
+        DiscLayout layout;
+        ASSERT_TRUE(tarnwick::readDiscLayout(handle, layout));
+        ids = ar::discIdsOf(layout);
+        bin = DiscImageWriter::binPathFor(kit.dir.file(QStringLiteral("disc.cue")));
+        // The database knows the image as it was written: v1 rips of confidence 3, v2 of 5.
+        const QByteArray image = readFileBytes(bin);
+        std::vector<AccurateRipEntry> v1;
+        std::vector<AccurateRipEntry> v2;
+        qsizetype at = 0;
+        for (int t = 0; t < static_cast<int>(kSeconds.size()); ++t) {
+            const qsizetype bytes = static_cast<qsizetype>(kSeconds[static_cast<std::size_t>(t)] * 75) * 2352;
+            ar::TrackChecksum sums(t + 1, static_cast<int>(kSeconds.size()), static_cast<std::uint64_t>(bytes / 4));
+            sums.add(reinterpret_cast<const std::uint8_t*>(image.constData() + at), static_cast<std::size_t>(bytes));
+            v1.push_back({3, sums.v1(), 0});
+            v2.push_back({5, sums.v2(), 0});
+            at += bytes;
+        }
+        database =
+            accurateRipChunk(ids.id1, ids.id2, ids.cddbId, v1) + accurateRipChunk(ids.id1, ids.id2, ids.cddbId, v2);
+        path = ar::databaseUrl(QStringLiteral("/ar"), ids);
+    }
+
+    void verifyAgainstTheServer()
+    {
+        settings().AccurateRip = true;
+        settings().AccurateRipURL = QString::fromLatin1(m_server.origin() + "/ar");
+    }
+
+    // Flips one bit in the middle of track `index` (0-based) of the image.
+    void damageTrack(int index)
+    {
+        QByteArray image = readFileBytes(bin);
+        qsizetype at = 0;
+        for (int t = 0; t < index; ++t) {
+            at += static_cast<qsizetype>(kSeconds[static_cast<std::size_t>(t)] * 75) * 2352;
+        }
+        at += static_cast<qsizetype>(kSeconds[static_cast<std::size_t>(index)] * 75) * 2352 / 2;
+        image[at] = static_cast<char>(image[at] ^ 0x10);
+        ASSERT_TRUE(writeFileBytes(bin, image));
+    }
+
+    QString verdictMessage() const
+    {
+        for (const QString& text : kit.prompt->messageTexts()) {
+            if (text.startsWith(QStringLiteral("AccurateRip verification:"))) {
+                return text;
+            }
+        }
+        return {};
+    }
+
+    QString log() const { return QString::fromUtf8(readFileBytes(kit.out(QStringLiteral("Album.log")))); }
+
+    JobTestKit kit;
+    HttpFileServer m_server;
+    CDHandle handle = 0;
+    ar::DiscIds ids;
+    QString bin;
+    QByteArray database;
+    QByteArray path;
+};
+
+struct VerifyCase
+{
+    const char* name;
+    std::int32_t format;
+    std::function<void(RipFormVerify&)> arrange;
+    const char* message; // lines after "AccurateRip verification:"
+};
+
+void PrintTo(const VerifyCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class RipFormVerdicts : public RipFormVerify, public ::testing::WithParamInterface<VerifyCase>
+{
+};
+
+TEST_P(RipFormVerdicts, ShowsThemInOneMessageAndTheLog)
+{
+    const VerifyCase& c = GetParam();
+    settings().OutputFormat = c.format;
+    verifyAgainstTheServer();
+    c.arrange(*this);
+    kit.runJob(TRipForm::ExtractCD, handle, kItems);
+
+    const QString expected = QStringLiteral("AccurateRip verification:\r\n") + QString::fromUtf8(c.message);
+    EXPECT_EQ(verdictMessage().toStdString(), expected.toStdString());
+    EXPECT_EQ(kit.prompt->messageTexts().size(), 1) << kit.prompt->messageTexts().join('|').toStdString();
+    // The database heard the disc's IDs and nothing else, once.
+    ASSERT_EQ(m_server.requests().size(), 1);
+    EXPECT_EQ(m_server.requests()[0].target, path);
+
+    // The log holds the same verdicts and its summary is the message's last line.
+    const QString text = log();
+    const QStringList lines = expected.split(QStringLiteral("\r\n"));
+    EXPECT_TRUE(text.endsWith(lines.last() + QLatin1Char('\n'))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Read mode: normal\nRead offset: 0 samples\nAccurateRip: on\n")));
+    for (const QString& line : lines.mid(1, 3)) {
+        EXPECT_TRUE(text.contains(QStringLiteral("  AccurateRip: ") + line.mid(line.indexOf(QStringLiteral(": ")) + 2)))
+            << line.toStdString();
+    }
+}
+
+const auto answer = [](RipFormVerify& t) { t.m_server.setFile(t.path, t.database); };
+
+INSTANTIATE_TEST_SUITE_P(
+    Databases, RipFormVerdicts,
+    ::testing::Values(
+        // Both pressings list every track: 3 + 5 rips agree.
+        VerifyCase{"matching", ofWAV, answer,
+                   "Track 01: accurate (confidence 8)\r\nTrack 02: accurate (confidence 8)\r\n"
+                   "Track 03: accurate (confidence 8)\r\nAll tracks accurately ripped"},
+        // The verdicts come after the last track was encoded too.
+        VerifyCase{"matchingFlac", ofFLAC, answer,
+                   "Track 01: accurate (confidence 8)\r\nTrack 02: accurate (confidence 8)\r\n"
+                   "Track 03: accurate (confidence 8)\r\nAll tracks accurately ripped"},
+        VerifyCase{"damagedTrack", ofWAV,
+                   [](RipFormVerify& t) {
+                       answer(t);
+                       t.damageTrack(1);
+                   },
+                   "Track 01: accurate (confidence 8)\r\nTrack 02: not accurate\r\n"
+                   "Track 03: accurate (confidence 8)\r\nNot all tracks accurately ripped; not accurate: track 2"},
+        VerifyCase{"notFound", ofWAV, [](RipFormVerify&) {},
+                   "Track 01: not in database\r\nTrack 02: not in database\r\nTrack 03: not in database\r\n"
+                   "Not all tracks accurately ripped; not in database: tracks 1, 2, 3"},
+        VerifyCase{"truncated", ofWAV, [](RipFormVerify& t) { t.m_server.setFile(t.path, t.database.chopped(3)); },
+                   "Track 01: not in database\r\nTrack 02: not in database\r\nTrack 03: not in database\r\n"
+                   "Not all tracks accurately ripped; not in database: tracks 1, 2, 3"},
+        VerifyCase{"hostile", ofWAV,
+                   [](RipFormVerify& t) { t.m_server.setFile(t.path, QByteArray(5000, '\xff') + t.database); },
+                   "Track 01: not in database\r\nTrack 02: not in database\r\nTrack 03: not in database\r\n"
+                   "Not all tracks accurately ripped; not in database: tracks 1, 2, 3"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(RipFormVerify, LogNamesEveryFileWithTheCrcOfItsAudio)
+{
+    verifyAgainstTheServer();
+    answer(*this);
+    kit.runJob(TRipForm::ExtractCD, handle, kItems);
+    EXPECT_EQ(JobTestKit::filesIn(kit.out({})), (QStringList{"Album.log", "One.wav", "Three.wav", "Two.wav"}));
+    const QString text = log();
+    for (const QString& title : {QStringLiteral("One"), QStringLiteral("Two"), QStringLiteral("Three")}) {
+        const QByteArray wav = readFileBytes(kit.out(title + QStringLiteral(".wav")));
+        const auto crc = static_cast<std::uint32_t>(
+            crc32(0, reinterpret_cast<const Bytef*>(wav.constData() + 44), static_cast<uInt>(wav.size() - 44)));
+        const QString crcText = QStringLiteral("%1").arg(crc, 8, 16, QLatin1Char('0')).toUpper();
+        EXPECT_TRUE(text.contains(QStringLiteral("  File: ") + title + QStringLiteral(".wav\n  CRC32: ") + crcText))
+            << text.toStdString();
+    }
+}
+
+TEST_F(RipFormVerify, SettingsOffGiveTodaysFilesAndNoLookup)
+{
+    answer(*this);
+    settings().AccurateRipURL = QString::fromLatin1(m_server.origin() + "/ar");
+    ASSERT_FALSE(settings().AccurateRip);
+    ASSERT_FALSE(settings().SecureMode);
+    kit.runJob(TRipForm::ExtractCD, handle, kItems);
+    EXPECT_EQ(JobTestKit::filesIn(kit.out({})), (QStringList{"One.wav", "Three.wav", "Two.wav"}));
+    EXPECT_TRUE(kit.prompt->messageTexts().isEmpty());
+    EXPECT_TRUE(m_server.requests().isEmpty());
+}
+
+TEST_F(RipFormVerify, SecureModeAloneWritesTheLogWithoutALookup)
+{
+    answer(*this);
+    settings().SecureMode = true;
+    settings().AccurateRipURL = QString::fromLatin1(m_server.origin() + "/ar");
+    kit.runJob(TRipForm::ExtractCD, handle, kItems);
+    EXPECT_TRUE(kit.prompt->messageTexts().isEmpty()) << kit.prompt->messageTexts().join('|').toStdString();
+    EXPECT_TRUE(m_server.requests().isEmpty());
+    const QString text = log();
+    EXPECT_TRUE(text.contains(QStringLiteral("Read mode: secure")));
+    EXPECT_TRUE(text.contains(QStringLiteral("AccurateRip: off\n")));
+    EXPECT_TRUE(text.endsWith(QStringLiteral("All tracks ripped whole (AccurateRip verification off)\n")))
+        << text.toStdString();
+}
+
+} // namespace

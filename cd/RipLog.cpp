@@ -79,6 +79,9 @@ QString text(const RipLogInfo& info)
     QString out;
     const auto line = [&out](const QString& text) { out += text + QLatin1Char('\n'); };
     line(info.program + QStringLiteral(" rip log"));
+    if (!info.version.isEmpty()) {
+        line(info.version);
+    }
     if (info.when.isValid()) {
         line(QStringLiteral("Date: ") + info.when.toString(Qt::ISODate));
     }

@@ -26,7 +26,8 @@ struct RipLogTrack
 
 struct RipLogInfo
 {
-    QString program; // name and version
+    QString program; // the program's name
+    QString version; // its version line
     QString drive;
     QDateTime when;
     bool secure = false;

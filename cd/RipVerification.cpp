@@ -182,7 +182,8 @@ void RipVerification::lookUp(std::chrono::milliseconds timeout, const std::atomi
 RipLogInfo RipVerification::logInfo() const
 {
     RipLogInfo info;
-    info.program = ProductInfo::name + QLatin1Char(' ') + ProductInfo::versionLine;
+    info.program = ProductInfo::name;
+    info.version = ProductInfo::versionLine;
     info.drive = m_drive;
     info.when = QDateTime::currentDateTimeUtc();
     info.secure = m_options.secure;

@@ -267,6 +267,9 @@ int rip(const Context& c)
     clock.start();
     runJob(job);
     CloseCDHandle(handle);
+    if (!StopSignals::received()) {
+        job.verifyAndLog();
+    }
     for (const QString& wav : job.keptWavs()) {
         view.error(QStringLiteral("kept %1: it was extracted but not encoded").arg(wav));
     }

@@ -1,5 +1,7 @@
 #include "cli/RipJob.h"
 
+#include "cd/CDDriveLibrary.h"
+#include "cd/RipVerification.h"
 #include "cd/TCDRipThread.h"
 #include "cli/EncodePool.h"
 #include "cli/ProgressView.h"
@@ -9,7 +11,9 @@
 #include "platform/Files.h"
 #include "settings/TSettings.h"
 
+#include <QFileInfo>
 #include <QHash>
+#include <chrono>
 
 RipJob::RipJob(CDHandle handle, std::vector<std::unique_ptr<WorkItem>> items, const CliFormat& format, int jobs,
                bool keepWav, ProgressView& view, QObject* parent)
@@ -18,6 +22,12 @@ RipJob::RipJob(CDHandle handle, std::vector<std::unique_ptr<WorkItem>> items, co
 {
     if (m_format.rip) {
         setPool(std::make_unique<EncodePool>(m_jobs, m_format.rip, false, settings().OutputFolder));
+    }
+    auto verification = std::make_unique<RipVerification>(RipVerification::optionsFrom(settings()));
+    if (verification->active()) {
+        const QString path = tarnwick::drivePath(m_handle);
+        verification->setDrive(path.isEmpty() ? QStringLiteral("disc image") : path);
+        m_verification = std::move(verification);
     }
 }
 
@@ -80,6 +90,9 @@ void RipJob::extractNext()
         m_thread = std::make_unique<TCDRipThread>(item.row, item.title);
         m_thread->setDriveHandle(m_handle);
         m_thread->setWindow(this);
+        if (m_verification) {
+            m_thread->setAudioSink(m_verification->sinkFor(item.row));
+        }
         m_thread->resume();
         return;
     }
@@ -118,9 +131,48 @@ void RipJob::endExtraction()
     m_extractingIndex = -1;
 }
 
+void RipJob::noteTrackEnded(const WorkItem& item, std::int32_t status)
+{
+    if (!m_verification || !m_thread) {
+        return;
+    }
+    // The thread posts its outcome last: it is ending, and what it read is now safe to take.
+    m_thread->wait();
+    if (const auto& toc = m_thread->tableOfContents()) {
+        m_verification->setTableOfContents(*toc);
+    }
+    m_verification->trackEnded(item.row, QFileInfo(item.output).fileName(), RipVerification::problemFor(status),
+                               m_thread->readStats());
+}
+
+void RipJob::verifyAndLog()
+{
+    if (!m_verification || m_stopping) {
+        return;
+    }
+    m_view.finish(); // the progress lines end before the verdicts are printed
+    m_verification->lookUp(std::chrono::milliseconds(10000));
+    if (m_verification->verifies()) {
+        m_view.info(QStringLiteral("AccurateRip verification:"));
+        for (const QString& line : m_verification->verdictText().split(QStringLiteral("\r\n"))) {
+            m_view.info(QStringLiteral("  ") + line);
+        }
+    }
+    QString error;
+    if (const auto path = m_verification->writeLog(settings().OutputFolder, settings().Disc.Album, &error)) {
+        m_view.info(QStringLiteral("rip log: ") + *path);
+    } else {
+        m_view.error(QStringLiteral("the rip log could not be written in %1%2")
+                         .arg(settings().OutputFolder, error.isEmpty() ? QString() : QStringLiteral(": ") + error));
+    }
+}
+
 void RipJob::driveFailed(std::intptr_t error)
 {
     WorkItem* item = extracting();
+    if (item != nullptr) {
+        noteTrackEnded(*item, -1);
+    }
     endExtraction();
     if (item != nullptr) {
         fail(*item, error == TCDRipThread::ErrorAddressing
@@ -134,6 +186,7 @@ void RipJob::driveFailed(std::intptr_t error)
 void RipJob::trackExtracted(std::int32_t status)
 {
     WorkItem& item = *extracting();
+    noteTrackEnded(item, status);
     endExtraction();
     if (status == TCDRipThread::StatusDone || status == TCDRipThread::StatusNormalizeFailed) {
         item.extracted = true;

@@ -6,6 +6,7 @@
 
 #include <memory>
 
+class RipVerification;
 class TCDRipThread;
 
 // Rips tracks: the extraction thread reads one track at a time (one drive) and runs ahead
@@ -28,6 +29,10 @@ public:
     qint64 peakWavBytes() const { return m_peakWavBytes; }
     // WAV files that were extracted whole but not encoded (kept so no audio is lost).
     QStringList keptWavs() const;
+    // After a job that ended by itself, with SecureMode or AccurateRip on: looks the disc up
+    // in the AccurateRip database (waiting for the network, a few seconds at most), prints
+    // the verdicts and writes the rip log beside the files. Does nothing otherwise.
+    void verifyAndLog();
 
 protected:
     bool event(QEvent* event) override;
@@ -39,6 +44,7 @@ private:
     void trackExtracted(std::int32_t status);
     void driveFailed(std::intptr_t error);
     void endExtraction();
+    void noteTrackEnded(const WorkItem& item, std::int32_t status);
     void measureWavs();
     WorkItem* extracting() const;
 
@@ -47,6 +53,7 @@ private:
     int m_jobs;
     bool m_keepWav;
     std::unique_ptr<TCDRipThread> m_thread;
+    std::unique_ptr<RipVerification> m_verification; // only with SecureMode or AccurateRip on
     int m_extractingIndex = -1;
     qint64 m_peakWavBytes = 0;
 };

@@ -29,7 +29,8 @@ RipLogTrack track(int number, std::optional<TrackVerdict> verdict, const QString
 RipLogInfo logOf(bool accurateRip, std::vector<RipLogTrack> tracks)
 {
     RipLogInfo i;
-    i.program = QStringLiteral("Tarnwick 4.0");
+    i.program = QStringLiteral("Tarnwick");
+    i.version = QStringLiteral("Version: 4.0");
     i.drive = QStringLiteral("IMAGE disc.bin");
     i.when = QDateTime(QDate(2026, 12, 9), QTime(4, 5, 6), Qt::UTC);
     i.secure = true;
@@ -49,7 +50,8 @@ TEST(RipLog, TextHoldsTheReadAndEveryTrack)
     log.tracks[1].readErrors = 2;
     log.tracks[1].unverified = 1;
     log.readOffset = -30;
-    EXPECT_EQ(RipLog::text(log).toStdString(), "Tarnwick 4.0 rip log\n"
+    EXPECT_EQ(RipLog::text(log).toStdString(), "Tarnwick rip log\n"
+                                               "Version: 4.0\n"
                                                "Date: 2026-12-09T04:05:06Z\n"
                                                "\n"
                                                "Drive: IMAGE disc.bin\n"

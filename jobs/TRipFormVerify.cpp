@@ -76,10 +76,10 @@ bool TRipForm::verifyBeforeClosing()
         verificationDone();
         return true;
     }
-    setWindowTitle(QStringLiteral("Verifying"));
     m_group->setTitle(QStringLiteral("Verifying"));
     m_initializing->setText(QStringLiteral("Looking the disc up in the AccurateRip database..."));
     m_initializing->show();
+    setWindowTitle(QStringLiteral("Verifying"));
     // The lookup waits for the network; the window keeps painting and answering meanwhile.
     m_lookup = std::thread([this] {
         m_verification->lookUp(LookupTimeout, &m_lookupStop);

@@ -12,6 +12,7 @@
 #include "support/HttpFileServer.h"
 
 #include <QFile>
+#include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
 #include <zlib.h>
@@ -213,6 +214,31 @@ TEST_F(RipFormVerify, SecureModeAloneWritesTheLogWithoutALookup)
     EXPECT_TRUE(text.contains(QStringLiteral("AccurateRip: off\n")));
     EXPECT_TRUE(text.endsWith(QStringLiteral("All tracks ripped whole (AccurateRip verification off)\n")))
         << text.toStdString();
+}
+
+} // namespace
+
+namespace {
+
+// A silent database: the window shows that it verifies, keeps handling events, and closing
+// it ends the lookup instead of waiting for the network.
+TEST_F(RipFormVerify, ClosingWhileTheDatabaseIsSilentEndsTheLookup)
+{
+    verifyAgainstTheServer();
+    m_server.setMode(HttpFileServer::Mode::Silent);
+    bool sawVerifying = false;
+    kit.runJob(TRipForm::ExtractCD, handle, kItems, [&](TRipForm& form) {
+        QObject::connect(&form, &QWidget::windowTitleChanged, &form, [&](const QString& title) {
+            if (title == QStringLiteral("Verifying")) {
+                sawVerifying = true;
+                // Handled by the window's own event loop while the lookup waits.
+                QTimer::singleShot(0, &form, [&form] { form.close(); });
+            }
+        });
+    });
+    EXPECT_TRUE(sawVerifying);
+    EXPECT_EQ(verdictMessage(), QString());
+    EXPECT_EQ(JobTestKit::filesIn(kit.out({})), (QStringList{"One.wav", "Three.wav", "Two.wav"}));
 }
 
 } // namespace

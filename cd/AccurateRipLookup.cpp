@@ -16,6 +16,12 @@ struct Transfer
     QByteArray body;
     bool tooLong = false;
     const std::atomic<bool>* stop = nullptr;
+    const std::function<bool()>* cancelled = nullptr;
+
+    bool stopped() const
+    {
+        return (stop != nullptr && stop->load()) || (cancelled != nullptr && *cancelled && (*cancelled)());
+    }
 };
 
 size_t collect(char* data, size_t size, size_t count, void* context)
@@ -33,7 +39,7 @@ size_t collect(char* data, size_t size, size_t count, void* context)
 int progress(void* context, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
 {
     const auto* transfer = static_cast<Transfer*>(context);
-    return transfer->stop != nullptr && transfer->stop->load() ? 1 : 0;
+    return transfer->stopped() ? 1 : 0;
 }
 
 void initialiseCurl()
@@ -103,6 +109,7 @@ LookupResult fetch(const LookupRequest& request)
 
     Transfer transfer;
     transfer.stop = request.stop;
+    transfer.cancelled = &request.cancelled;
     char errors[CURL_ERROR_SIZE] = {};
     CURL* c = curl.get();
     curl_easy_setopt(c, CURLOPT_CURLU, url.get());
@@ -131,7 +138,7 @@ LookupResult fetch(const LookupRequest& request)
     const CURLcode code = curl_easy_perform(c);
     long status = 0;
     curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
-    if (code == CURLE_ABORTED_BY_CALLBACK || (request.stop != nullptr && request.stop->load())) {
+    if (code == CURLE_ABORTED_BY_CALLBACK || transfer.stopped()) {
         result.error = QStringLiteral("stopped");
     } else if (code == CURLE_OPERATION_TIMEDOUT) {
         result.error = QStringLiteral("no answer within %1 s").arg((request.timeout.count() + 999) / 1000);

@@ -7,6 +7,7 @@
 #include <QString>
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -21,6 +22,7 @@ struct LookupRequest
     DiscIds ids;
     std::chrono::milliseconds timeout{10000}; // for the whole exchange, redirects included
     const std::atomic<bool>* stop = nullptr;  // ends the transfer as soon as it is true
+    std::function<bool()> cancelled;          // the same, asked while the transfer runs
     bool useProxy = false;                    // the proxy the settings name, never the environment's
     QByteArray proxyHost;
     int proxyPort = 80;

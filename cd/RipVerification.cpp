@@ -149,7 +149,8 @@ bool RipVerification::verifies() const
     return false;
 }
 
-void RipVerification::lookUp(std::chrono::milliseconds timeout, const std::atomic<bool>* stop)
+void RipVerification::lookUp(std::chrono::milliseconds timeout, const std::atomic<bool>* stop,
+                             std::function<bool()> cancelled)
 {
     m_lookedUp = true;
     if (!verifies()) {
@@ -160,6 +161,7 @@ void RipVerification::lookUp(std::chrono::milliseconds timeout, const std::atomi
     request.ids = m_ids;
     request.timeout = timeout;
     request.stop = stop;
+    request.cancelled = std::move(cancelled);
     const ar::LookupResult result = ar::lookUp(request);
     m_database = result.pressings
                      ? QString::fromUtf8(result.url)

@@ -9,6 +9,7 @@
 
 #include <QString>
 #include <atomic>
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -62,7 +63,8 @@ public:
     bool verifies() const;
     // Looks the disc up (blocking: at most `timeout`, less when `stop` turns true) and
     // works out the verdicts. Without verifies() it only marks the tracks unverified.
-    void lookUp(std::chrono::milliseconds timeout, const std::atomic<bool>* stop = nullptr);
+    void lookUp(std::chrono::milliseconds timeout, const std::atomic<bool>* stop = nullptr,
+                std::function<bool()> cancelled = {});
 
     // One line per track, "Track 01: accurate (confidence 3)", then the summary line.
     QString verdictText() const;

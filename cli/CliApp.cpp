@@ -268,7 +268,9 @@ int rip(const Context& c)
     runJob(job);
     CloseCDHandle(handle);
     if (!StopSignals::received()) {
-        job.verifyAndLog();
+        // Ctrl+C while the database is asked ends the lookup, not the program.
+        const StopSignals watch;
+        job.verifyAndLog([] { return StopSignals::received(); });
     }
     for (const QString& wav : job.keptWavs()) {
         view.error(QStringLiteral("kept %1: it was extracted but not encoded").arg(wav));

@@ -145,13 +145,16 @@ void RipJob::noteTrackEnded(const WorkItem& item, std::int32_t status)
                                m_thread->readStats());
 }
 
-void RipJob::verifyAndLog()
+void RipJob::verifyAndLog(const std::function<bool()>& stopped)
 {
     if (!m_verification || m_stopping) {
         return;
     }
     m_view.finish(); // the progress lines end before the verdicts are printed
-    m_verification->lookUp(std::chrono::milliseconds(10000));
+    m_verification->lookUp(std::chrono::milliseconds(10000), nullptr, stopped);
+    if (stopped()) {
+        return;
+    }
     if (m_verification->verifies()) {
         m_view.info(QStringLiteral("AccurateRip verification:"));
         for (const QString& line : m_verification->verdictText().split(QStringLiteral("\r\n"))) {

@@ -4,6 +4,7 @@
 #include "cli/CliFormats.h"
 #include "cli/CliJob.h"
 
+#include <functional>
 #include <memory>
 
 class RipVerification;
@@ -31,8 +32,9 @@ public:
     QStringList keptWavs() const;
     // After a job that ended by itself, with SecureMode or AccurateRip on: looks the disc up
     // in the AccurateRip database (waiting for the network, a few seconds at most), prints
-    // the verdicts and writes the rip log beside the files. Does nothing otherwise.
-    void verifyAndLog();
+    // the verdicts and writes the rip log beside the files. Does nothing otherwise, and
+    // nothing more once `stopped` turns true (the lookup ends then too).
+    void verifyAndLog(const std::function<bool()>& stopped);
 
 protected:
     bool event(QEvent* event) override;

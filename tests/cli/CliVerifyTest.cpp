@@ -11,6 +11,7 @@
 #include "support/HttpFileServer.h"
 
 #include <QDir>
+#include <csignal>
 #include <gtest/gtest.h>
 
 namespace {
@@ -109,6 +110,20 @@ TEST_F(CliVerify, SettingsOffPrintNoVerdictsAndWriteNoLog)
     EXPECT_FALSE((result.out + result.err).contains(QStringLiteral("AccurateRip")));
     EXPECT_EQ(CliTestKit::filesIn(kit.out()), (QStringList{"Track01.wav", "Track02.wav", "Track03.wav"}));
     EXPECT_TRUE(m_server.requests().isEmpty());
+}
+
+// Ctrl+C while the database does not answer ends the lookup at once: the tracks stay, no
+// verdicts and no log, and the program says it was stopped.
+TEST_F(CliVerify, StopDuringTheLookupEndsItAndWritesNoLog)
+{
+    m_server.setMode(HttpFileServer::Mode::Silent);
+    const CliTestKit::Result result = kit.run({"rip"}, [&](QProcess& process) {
+        m_server.waitForRequests(1);
+        ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+    });
+    EXPECT_EQ(result.exitCode, 130) << result.err.toStdString();
+    EXPECT_FALSE((result.out + result.err).contains(QStringLiteral("AccurateRip verification")));
+    EXPECT_EQ(CliTestKit::filesIn(kit.out()), (QStringList{"Track01.wav", "Track02.wav", "Track03.wav"}));
 }
 
 } // namespace

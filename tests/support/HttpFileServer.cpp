@@ -115,6 +115,12 @@ QList<HttpFileServer::Request> HttpFileServer::requests() const
     return m_requests;
 }
 
+void HttpFileServer::waitForRequests(int count) const
+{
+    std::unique_lock lock(m_mutex);
+    m_arrived.wait(lock, [&] { return m_requests.size() >= count; });
+}
+
 void HttpFileServer::run()
 {
     for (;;) {
@@ -166,6 +172,7 @@ void HttpFileServer::serve(int connection)
             file = found->second;
         }
     }
+    m_arrived.notify_all();
     if (mode == Mode::Close) {
         return;
     }

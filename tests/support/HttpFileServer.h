@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QList>
+#include <condition_variable>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -44,6 +45,8 @@ public:
     void setMode(Mode mode);
 
     QList<Request> requests() const;
+    // Blocks until `count` requests have arrived.
+    void waitForRequests(int count) const;
 
 private:
     void run();
@@ -61,6 +64,7 @@ private:
     int m_port = 0;
     std::thread m_thread;
     mutable std::mutex m_mutex;
+    mutable std::condition_variable m_arrived;
     std::map<QByteArray, File> m_files;
     Mode m_mode = Mode::Answer;
     QList<Request> m_requests;

@@ -91,6 +91,9 @@ QString text(const RipLogInfo& info)
          (info.secure ? QStringLiteral("secure (paranoia, re-read until sure)") : QStringLiteral("normal")));
     line(QStringLiteral("Read offset: %1 samples").arg(signedSamples(info.readOffset)));
     line(QStringLiteral("AccurateRip: ") + (info.accurateRip ? QStringLiteral("on") : QStringLiteral("off")));
+    if (info.normalized) {
+        line(QStringLiteral("Normalized: yes; the CRC32 and checksums are of the audio as read, before normalizing"));
+    }
     if (info.accurateRip && !info.database.isEmpty()) {
         line(QStringLiteral("Database: ") + info.database);
     }

@@ -33,7 +33,8 @@ struct RipLogInfo
     bool secure = false;
     int readOffset = 0;
     bool accurateRip = false;
-    QString database; // the disc's database file, or why it could not be had
+    bool normalized = false; // the files were normalised after the checksums were taken
+    QString database;        // the disc's database file, or why it could not be had
     std::vector<RipLogTrack> tracks;
 };
 

@@ -57,7 +57,8 @@ private:
 
 RipVerification::Options RipVerification::optionsFrom(const TSettings& settings)
 {
-    return {settings.SecureMode, settings.ReadOffset, settings.AccurateRip, settings.AccurateRipURL};
+    return {settings.SecureMode, settings.ReadOffset, settings.AccurateRip, settings.AccurateRipURL,
+            settings.IsNormalize};
 }
 
 RipVerification::RipVerification(const Options& options) : m_options(options) {}
@@ -191,6 +192,7 @@ RipLogInfo RipVerification::logInfo() const
     info.secure = m_options.secure;
     info.readOffset = m_options.readOffset;
     info.accurateRip = m_options.accurateRip;
+    info.normalized = m_options.normalize;
     info.database = m_database;
     for (const auto& [row, track] : m_tracks) {
         if (!track.ended) {

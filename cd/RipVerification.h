@@ -34,6 +34,7 @@ public:
         int readOffset = 0;
         bool accurateRip = false;
         QString databaseUrl;
+        bool normalize = false;
     };
     static Options optionsFrom(const TSettings& settings);
 

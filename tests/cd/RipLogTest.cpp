@@ -50,6 +50,7 @@ TEST(RipLog, TextHoldsTheReadAndEveryTrack)
     log.tracks[1].readErrors = 2;
     log.tracks[1].unverified = 1;
     log.readOffset = -30;
+    log.normalized = true;
     EXPECT_EQ(RipLog::text(log).toStdString(), "Tarnwick rip log\n"
                                                "Version: 4.0\n"
                                                "Date: 2026-12-09T04:05:06Z\n"
@@ -58,6 +59,8 @@ TEST(RipLog, TextHoldsTheReadAndEveryTrack)
                                                "Read mode: secure (paranoia, re-read until sure)\n"
                                                "Read offset: -30 samples\n"
                                                "AccurateRip: on\n"
+                                               "Normalized: yes; the CRC32 and checksums are of the audio as "
+                                               "read, before normalizing\n"
                                                "Database: http://127.0.0.1/ar/e/c/d/"
                                                "dBAR-003-00015dce-00048e9b-08025603.bin\n"
                                                "\n"

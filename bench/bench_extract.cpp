@@ -1,8 +1,11 @@
 // Extracts every track of a generated 74-minute disc image to WAV files through the drive
 // library and TCDRipThread, without and with normalisation, and compares the time with
-// copying the same bytes with cp in the same run (median of several runs each).
+// copying the same bytes with cp in the same run (median of several runs each). In secure
+// mode (extract-secure) the peer is cd-paranoia in its full mode reading the same image
+// into one WAV file per track, and normal mode's time is reported beside it.
 //
-//   bench_extract [--minutes N] [--runs N] [--dir FOLDER] [--only extract|extract-normalize]
+//   bench_extract [--minutes N] [--runs N] [--dir FOLDER]
+//                 [--only extract|extract-normalize|extract-secure]
 #include "BenchSupport.h"
 #include "cd/CDDriveLibrary.h"
 #include "cd/DiscImageWriter.h"
@@ -99,6 +102,54 @@ double copyWithCp(const QString& bin, const QString& outFolder)
     return static_cast<double>(timer.nsecsElapsed()) / 1e9;
 }
 
+// cd-paranoia's full mode is its default: overlap checking, jitter correction, re-reads.
+// -B writes one WAV file per track into the working folder.
+double ripWithCdParanoia(const QString& cue, const QString& outFolder)
+{
+    emptyFolder(outFolder);
+    QElapsedTimer timer;
+    timer.start();
+    QProcess tool;
+    tool.setWorkingDirectory(outFolder);
+    tool.setStandardOutputFile(QProcess::nullDevice());
+    tool.setStandardErrorFile(QProcess::nullDevice());
+    tool.start(QStringLiteral("cd-paranoia"),
+               {QStringLiteral("-q"), QStringLiteral("-B"), QStringLiteral("-d"), cue, QStringLiteral("1-")});
+    if (!tool.waitForFinished(-1) || tool.exitStatus() != QProcess::NormalExit || tool.exitCode() != 0) {
+        std::fprintf(stderr, "bench extract-secure: cd-paranoia failed\n");
+        std::exit(1);
+    }
+    const double seconds = static_cast<double>(timer.nsecsElapsed()) / 1e9;
+    if (QDir(outFolder).entryList({QStringLiteral("*.wav")}, QDir::Files).isEmpty()) {
+        std::fprintf(stderr, "bench extract-secure: cd-paranoia wrote no files\n");
+        std::exit(1);
+    }
+    return seconds;
+}
+
+void benchSecure(CDHandle handle, int tracks, const QString& cue, const QString& outFolder, int runs)
+{
+    TSettings& options = settings();
+    options.IsNormalize = false;
+    std::vector<double> secure;
+    std::vector<double> normal;
+    std::vector<double> reference;
+    for (int run = 0; run < runs; ++run) {
+        reference.push_back(ripWithCdParanoia(cue, outFolder));
+        options.SecureMode = true;
+        secure.push_back(extractAll(handle, tracks, outFolder));
+        options.SecureMode = false;
+        normal.push_back(extractAll(handle, tracks, outFolder));
+    }
+    emptyFolder(outFolder);
+    const double o = bench::median(secure);
+    const double r = bench::median(reference);
+    const double n = bench::median(normal);
+    std::printf("extract-secure against normal mode: secure=%.3f normal=%.3f ratio=%.2f\n", o, n, o / n);
+    std::printf("bench extract-secure: ours=%.3f reference=%.3f ratio=%.2f\n", o, r, o / r);
+    std::fflush(stdout);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -157,6 +208,14 @@ int main(int argc, char** argv)
     options.EnableRipTime = false;
     options.NormalizePercent = 80;
 
+    if (only == QLatin1String("extract-secure")) {
+        std::printf("reference: %s, full mode, one WAV file per track; ours: secure mode, %d tracks, %d minutes\n",
+                    qPrintable(bench::toolVersion(QStringLiteral("cd-paranoia"), {QStringLiteral("--version")})),
+                    tracks, minutes);
+        benchSecure(handle, tracks, cue, outFolder, runs);
+        CloseCDHandle(handle);
+        return 0;
+    }
     std::printf("reference: cp (GNU coreutils) copying the image's %lld-byte BIN file; ours: %d tracks, %d minutes\n",
                 static_cast<long long>(QFile(bin).size()), tracks, minutes);
     for (const bool normalize : {false, true}) {

@@ -224,6 +224,13 @@ int rip(const Context& c)
         s.IsNormalize = true;
         s.NormalizePercent = *c.options.normalize;
     }
+    // For this run only: the settings record is never written back by the terminal tool.
+    if (c.options.secure) {
+        s.SecureMode = true;
+    }
+    if (c.options.offset) {
+        s.ReadOffset = *c.options.offset;
+    }
     if (s.EnableRipTime && s.RipTime <= 0) {
         return usageError(c.streams, QStringLiteral("options.ini asks for the first %1 seconds of each track "
                                                     "(EnableRipTime with RipTime %1)")

@@ -1,6 +1,7 @@
 #include "cli/CliOptions.h"
 
 #include "cli/CliFormats.h"
+#include "settings/TSettings.h"
 
 namespace {
 
@@ -85,6 +86,23 @@ const std::vector<CliOption>& cliOptionTable()
          [](CliOptions& o, const QString& v) {
              o.normalize = number(v, 0, 100);
              return o.normalize ? QString() : QStringLiteral("--normalize: '%1' is not a percentage 0-100").arg(v);
+         }},
+        {QStringLiteral("--secure"), QString(), CliOptions::Rip, false,
+         QStringLiteral("read in secure mode: re-read until sure (default: as the options say)"),
+         [](CliOptions& o, const QString&) {
+             o.secure = true;
+             return QString();
+         }},
+        {QStringLiteral("--offset"), QStringLiteral("N"), CliOptions::Rip, false,
+         QStringLiteral("the drive's read offset in samples, such as 6 or -30 (default: as the options say)"),
+         [](CliOptions& o, const QString& v) {
+             // Offsets are written with their sign as often as not: "+6".
+             o.offset = number(v.startsWith(QLatin1Char('+')) ? v.mid(1) : v, -MaxReadOffset, MaxReadOffset);
+             return o.offset ? QString()
+                             : QStringLiteral("--offset: '%1' is not a number of samples from %2 to %3")
+                                   .arg(v)
+                                   .arg(-MaxReadOffset)
+                                   .arg(MaxReadOffset);
          }},
         {QStringLiteral("--keep-wav"), QString(), CliOptions::Rip, false,
          QStringLiteral("keep the extracted WAV files after encoding"),

@@ -22,6 +22,8 @@ struct CliOptions
     std::optional<int> jobs;
     std::optional<int> normalize;
     bool keepWav = false;
+    bool secure = false;       // --secure: secure mode for this run
+    std::optional<int> offset; // --offset: the drive read offset for this run, in samples
     bool quiet = false;
     bool overwrite = false;
     QStringList files;

@@ -325,8 +325,26 @@ QWidget* TOptionSetForm::buildCDROMPage()
     auto* row = new QHBoxLayout;
     row->addWidget(label(QStringLiteral("Device："), page));
     row->addWidget(cbCDList, 1);
+    ckSecureMode = new QCheckBox(QStringLiteral("Secure mode (re-read until sure)"), page);
+    ckSecureMode->setObjectName(QStringLiteral("ckSecureMode"));
+    ckSecureMode->setAccessibleName(QStringLiteral("Secure mode"));
+    ckSecureMode->setAccessibleDescription(
+        QStringLiteral("Reads every sector until overlapping reads agree; slower, but sure of the copy"));
+    seReadOffset = new QSpinBox(page);
+    seReadOffset->setObjectName(QStringLiteral("seReadOffset"));
+    seReadOffset->setRange(-MaxReadOffset, MaxReadOffset);
+    seReadOffset->setAccessibleName(QStringLiteral("Read offset (samples)"));
+    seReadOffset->setAccessibleDescription(QStringLiteral("The drive's read offset correction in samples"));
+    auto* offsetLabel = label(QStringLiteral("&Read offset (samples):"), page);
+    offsetLabel->setBuddy(seReadOffset);
+    auto* offsetRow = new QHBoxLayout;
+    offsetRow->addWidget(offsetLabel);
+    offsetRow->addWidget(seReadOffset);
+    offsetRow->addStretch();
     auto* layout = new QVBoxLayout(page);
     layout->addLayout(row);
+    layout->addWidget(ckSecureMode);
+    layout->addLayout(offsetRow);
     layout->addStretch();
     return page;
 }
@@ -361,6 +379,8 @@ void TOptionSetForm::FormCreate()
     cbFLACCompression->setCurrentIndex(std::clamp(s.FLACCompression, 0, cbFLACCompression->count() - 1));
     m_initialDriveIndex = s.CDIndex == -1 ? 0 : s.CDIndex;
     m_cdDb = s.CDDb;
+    ckSecureMode->setChecked(s.SecureMode);
+    seReadOffset->setValue(s.ReadOffset);
     cbUseID3->setChecked(s.UseID3);
     setTagText(ID3artist, s.Disc.Artist);
     setTagText(ID3album, s.Disc.Album);
@@ -517,6 +537,8 @@ bool TOptionSetForm::storeControls()
     s.WMABitRate = itemIndexOf(cbWMABitrate);
     s.FLACCompression = cbFLACCompression->currentIndex();
     s.CDIndex = itemIndexOf(cbCDList);
+    s.SecureMode = ckSecureMode->isChecked();
+    s.ReadOffset = seReadOffset->value();
     s.UseID3 = cbUseID3->isChecked();
     s.Disc.Artist = ID3artist->text();
     s.Disc.Album = ID3album->text();

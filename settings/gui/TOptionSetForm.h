@@ -93,6 +93,8 @@ public:
     QComboBox* ID3genre = nullptr;
     // CD-ROM
     QComboBox* cbCDList = nullptr;
+    QCheckBox* ckSecureMode = nullptr;
+    QSpinBox* seReadOffset = nullptr;
 
     QPushButton* btOk = nullptr;
     QPushButton* btCancel = nullptr;

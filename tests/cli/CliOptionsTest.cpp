@@ -35,6 +35,14 @@ INSTANTIATE_TEST_SUITE_P(
                       BadLine{"JobsText", {"convert", "--to", "mp3", "--jobs", "two", "a.wav"}, "--jobs"},
                       BadLine{"NormalizeAbove100", {"rip", "--normalize", "101"}, "--normalize"},
                       BadLine{"MissingValue", {"rip", "--output"}, "needs a value"},
+                      BadLine{"OffsetText", {"rip", "--offset", "six"}, "--offset: 'six' is not a number"},
+                      BadLine{"OffsetBeyondTheLimit", {"rip", "--offset=10001"}, "from -10000 to 10000"},
+                      BadLine{"OffsetBelowTheLimit", {"rip", "--offset", "-10001"}, "--offset"},
+                      BadLine{"OffsetFraction", {"rip", "--offset", "6.5"}, "--offset"},
+                      BadLine{"OffsetMissing", {"rip", "--offset"}, "needs a value"},
+                      BadLine{"SecureWithValue", {"rip", "--secure=1"}, "takes no value"},
+                      BadLine{
+                          "SecureForConvert", {"convert", "--to", "mp3", "--secure", "a.wav"}, "no option --secure"},
                       BadLine{"OptionOfAnotherCommand", {"toc", "--jobs", "2"}, "toc takes no option --jobs"},
                       BadLine{"ValueOnSwitch", {"rip", "--keep-wav=yes"}, "takes no value"},
                       BadLine{"StrayArgument", {"rip", "extra"}, "unexpected argument"},
@@ -59,6 +67,35 @@ TEST(CliOptions, ReadsEveryRipOptionInBothSpellings)
     EXPECT_TRUE(o.keepWav);
     EXPECT_TRUE(o.quiet);
 }
+
+struct OffsetLine
+{
+    const char* name;
+    QStringList arguments;
+    bool secure;
+    std::optional<int> offset;
+};
+
+class ReadingOptions : public ::testing::TestWithParam<OffsetLine>
+{
+};
+
+TEST_P(ReadingOptions, AreReadInEverySpelling)
+{
+    const CliParse parse = parseCommandLine(GetParam().arguments);
+    ASSERT_TRUE(parse.error.isEmpty()) << parse.error.toStdString();
+    EXPECT_EQ(parse.options.secure, GetParam().secure);
+    EXPECT_EQ(parse.options.offset, GetParam().offset);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cli, ReadingOptions,
+                         ::testing::Values(OffsetLine{"Neither", {"rip"}, false, std::nullopt},
+                                           OffsetLine{"SecureOnly", {"rip", "--secure"}, true, std::nullopt},
+                                           OffsetLine{"NegativeAsNextArgument", {"rip", "--offset", "-30"}, false, -30},
+                                           OffsetLine{"PlusSign", {"rip", "--secure", "--offset=+6"}, true, 6},
+                                           OffsetLine{"Zero", {"rip", "--offset", "0", "--secure"}, true, 0},
+                                           OffsetLine{"Limits", {"rip", "--offset", "-10000"}, false, -10000}),
+                         [](const ::testing::TestParamInfo<OffsetLine>& info) { return std::string(info.param.name); });
 
 TEST(CliOptions, ConvertTakesFilesAnywhereAndAfterTheEndOfOptions)
 {

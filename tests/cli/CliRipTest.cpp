@@ -251,3 +251,63 @@ TEST(CliRip, TracksAreChosenByTheirNumberOnTheDisc)
 }
 
 } // namespace
+
+namespace {
+
+struct ReadingCase
+{
+    const char* name;
+    QStringList arguments; // after "rip --format wav"
+    bool storedSecure;     // SecureMode of options.ini
+    int storedOffset;      // ReadOffset of options.ini
+    bool windowSecure;     // what the window's job must be given for the same files
+    int windowOffset;
+};
+
+class CliReadingOverride : public ::testing::TestWithParam<ReadingCase>
+{
+};
+
+// --secure and --offset override options.ini for the run: the files equal the window's rip
+// with the same reading settings stored, and options.ini stays as it was.
+TEST_P(CliReadingOverride, GivesTheWindowsFilesForTheSameReading)
+{
+    const ReadingCase& c = GetParam();
+    CliTestKit kit;
+    kit.makeDisc(ThreeTracks);
+    TSettings options = defaultsInto(kit);
+    options.OutputFormat = ofWAV;
+    options.SecureMode = c.storedSecure;
+    options.ReadOffset = c.storedOffset;
+    kit.writeOptions(options);
+    const QByteArray stored = readFileBytes(kit.home() + QStringLiteral("/options.ini"));
+
+    const CliTestKit::Result result = kit.run(QStringList{"rip", "--format", "wav"} + c.arguments);
+    ASSERT_EQ(result.exitCode, 0) << result.err.toStdString();
+    EXPECT_EQ(readFileBytes(kit.home() + QStringLiteral("/options.ini")), stored);
+
+    options.SecureMode = c.windowSecure;
+    options.ReadOffset = c.windowOffset;
+    kit.writeOptions(options);
+    const QString window = kit.dir.file(QStringLiteral("window"));
+    QDir().mkpath(window);
+    kit.runWindowRip(window, {1, 2, 3});
+    // Secure mode also leaves a rip log beside the files; the audio is what is compared.
+    const QStringList files = CliTestKit::filesIn(window).filter(QStringLiteral(".wav"));
+    ASSERT_EQ(files.size(), 3);
+    EXPECT_EQ(CliTestKit::filesIn(kit.out()).filter(QStringLiteral(".wav")), files);
+    EXPECT_EQ(CliTestKit::filesIn(kit.out()).size(), CliTestKit::filesIn(window).size());
+    for (const QString& name : files) {
+        EXPECT_EQ(readFileBytes(kit.out(name)), readFileBytes(window + QLatin1Char('/') + name)) << name.toStdString();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cli, CliReadingOverride,
+    ::testing::Values(ReadingCase{"SecureAndOffset", {"--secure", "--offset", "6"}, false, 0, true, 6},
+                      ReadingCase{"NegativeOffsetOverStored", {"--offset=-30"}, false, 1000, false, -30},
+                      ReadingCase{"NothingGivenKeepsTheStored", {}, true, -30, true, -30},
+                      ReadingCase{"ZeroOffsetOverStored", {"--offset", "0"}, false, 6, false, 0}),
+    [](const ::testing::TestParamInfo<ReadingCase>& info) { return std::string(info.param.name); });
+
+} // namespace

@@ -6,6 +6,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QSlider>
 #include <QSpinBox>
@@ -566,3 +567,64 @@ TEST_F(OptionSetFormTest, TypedDriveNameMatchingNoDriveOpensNothing)
 }
 
 } // namespace
+
+// ---- reading controls under the drive list -------------------------------------------
+
+struct ReadingChoice
+{
+    const char* name;
+    bool secure;
+    int storedOffset;
+    int typedOffset;
+    int savedOffset;
+};
+
+class ReadingControls : public OptionSetFormTest, public ::testing::WithParamInterface<ReadingChoice>
+{
+};
+
+TEST_P(ReadingControls, LoadFromAndSaveToTheSettings)
+{
+    const ReadingChoice& c = GetParam();
+    settings().SecureMode = c.secure;
+    settings().ReadOffset = c.storedOffset;
+    TOptionSetForm form;
+    EXPECT_EQ(form.ckSecureMode->isChecked(), c.secure);
+    EXPECT_EQ(form.seReadOffset->value(), c.storedOffset);
+    form.ckSecureMode->setChecked(!c.secure);
+    form.seReadOffset->setValue(c.typedOffset);
+    form.btOkClick();
+    EXPECT_EQ(form.result(), QDialog::Accepted);
+    EXPECT_EQ(settings().SecureMode, !c.secure);
+    EXPECT_EQ(settings().ReadOffset, c.savedOffset);
+}
+
+INSTANTIATE_TEST_SUITE_P(Choices, ReadingControls,
+                         ::testing::Values(ReadingChoice{"Defaults", false, 0, 6, 6},
+                                           ReadingChoice{"SecureNegative", true, -30, -1164, -1164},
+                                           ReadingChoice{"TypedBeyondTheLimit", false, 1000, 20000, 10000},
+                                           ReadingChoice{"TypedBelowTheLimit", true, 0, -20000, -10000}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(OptionSetFormTest, ReadingControlsSitOnTheDrivePageWithNamesForScreenReaders)
+{
+    TOptionSetForm form;
+    QWidget* page = form.PageControl1->widget(TOptionSetForm::pgCDROM);
+    EXPECT_TRUE(page->isAncestorOf(form.ckSecureMode));
+    EXPECT_TRUE(page->isAncestorOf(form.seReadOffset));
+    EXPECT_EQ(form.ckSecureMode->text(), QStringLiteral("Secure mode (re-read until sure)"));
+    EXPECT_FALSE(form.ckSecureMode->accessibleName().isEmpty());
+    EXPECT_EQ(form.seReadOffset->accessibleName(), QStringLiteral("Read offset (samples)"));
+    const QList<QLabel*> labels = page->findChildren<QLabel*>();
+    const auto buddy =
+        std::find_if(labels.begin(), labels.end(), [&](QLabel* l) { return l->buddy() == form.seReadOffset; });
+    ASSERT_NE(buddy, labels.end()) << "the number box has a label that names it";
+    EXPECT_EQ((*buddy)->text(), QStringLiteral("&Read offset (samples):"));
+    EXPECT_EQ(form.seReadOffset->minimum(), -MaxReadOffset);
+    EXPECT_EQ(form.seReadOffset->maximum(), MaxReadOffset);
+    // Cancel keeps what was stored.
+    settings().SecureMode = false;
+    form.ckSecureMode->setChecked(true);
+    form.btCancelClick();
+    EXPECT_FALSE(settings().SecureMode);
+}

@@ -453,6 +453,8 @@ void TRipForm::FormClose()
 
 void TRipForm::closeEvent(QCloseEvent* event)
 {
+    // A lookup still running is of no use to a window the user closed.
+    m_lookupStop.store(true);
     FormClose();
     {
         std::lock_guard lock(m_sendMutex);

@@ -94,6 +94,9 @@ void TRipForm::verificationDone()
     if (m_lookup.joinable()) {
         m_lookup.join();
     }
+    if (m_lookupStop.load()) {
+        return; // the window was closed meanwhile: no verdicts, no log
+    }
     m_initializing->hide();
     if (m_verification->verifies() && m_extractionIndex == count()) {
         Prompt::instance().information(QStringLiteral("AccurateRip verification:\r\n") + m_verification->verdictText());

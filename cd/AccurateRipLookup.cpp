@@ -1,59 +1,14 @@
 #include "cd/AccurateRipLookup.h"
 
-#include <curl/curl.h>
+#include "cd/CurlTransfer.h"
 
 #include <memory>
-#include <mutex>
 
 namespace tarnwick::accuraterip {
 
 namespace {
 
 constexpr long MaxRedirects = 3;
-
-struct Transfer
-{
-    QByteArray body;
-    bool tooLong = false;
-    const std::atomic<bool>* stop = nullptr;
-    const std::function<bool()>* cancelled = nullptr;
-
-    bool stopped() const
-    {
-        return (stop != nullptr && stop->load()) || (cancelled != nullptr && *cancelled && (*cancelled)());
-    }
-};
-
-size_t collect(char* data, size_t size, size_t count, void* context)
-{
-    auto* transfer = static_cast<Transfer*>(context);
-    const size_t bytes = size * count;
-    if (bytes > static_cast<size_t>(MaxDatabaseFileBytes - transfer->body.size())) {
-        transfer->tooLong = true;
-        return 0; // ends the transfer with a write error
-    }
-    transfer->body.append(data, static_cast<qsizetype>(bytes));
-    return bytes;
-}
-
-int progress(void* context, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
-{
-    const auto* transfer = static_cast<Transfer*>(context);
-    return transfer->stopped() ? 1 : 0;
-}
-
-void initialiseCurl()
-{
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
-
-struct CurlDeleter
-{
-    void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
-    void operator()(CURLU* url) const { curl_url_cleanup(url); }
-    void operator()(char* text) const { curl_free(text); }
-};
 
 using CurlText = std::unique_ptr<char, CurlDeleter>;
 
@@ -107,7 +62,7 @@ LookupResult fetch(const LookupRequest& request)
         result.url = full.get();
     }
 
-    Transfer transfer;
+    CurlTransfer transfer(MaxDatabaseFileBytes);
     transfer.stop = request.stop;
     transfer.cancelled = &request.cancelled;
     char errors[CURL_ERROR_SIZE] = {};
@@ -117,23 +72,11 @@ LookupResult fetch(const LookupRequest& request)
     curl_easy_setopt(c, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
     curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(c, CURLOPT_MAXREDIRS, MaxRedirects);
-    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, static_cast<long>(request.timeout.count()));
-    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(request.timeout.count()));
+    setCurlTimeout(c, request.timeout);
     curl_easy_setopt(c, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(MaxDatabaseFileBytes));
-    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, collect);
-    curl_easy_setopt(c, CURLOPT_WRITEDATA, &transfer);
-    curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, progress);
-    curl_easy_setopt(c, CURLOPT_XFERINFODATA, &transfer);
+    transfer.attach(c);
     curl_easy_setopt(c, CURLOPT_ERRORBUFFER, errors);
-    if (request.useProxy) {
-        curl_easy_setopt(c, CURLOPT_PROXY, request.proxyHost.constData());
-        curl_easy_setopt(c, CURLOPT_PROXYPORT, static_cast<long>(request.proxyPort));
-        curl_easy_setopt(c, CURLOPT_PROXYTYPE, static_cast<long>(CURLPROXY_HTTP));
-    } else {
-        curl_easy_setopt(c, CURLOPT_PROXY, "");
-    }
+    setCurlProxy(c, request.useProxy, request.proxyHost, request.proxyPort);
 
     const CURLcode code = curl_easy_perform(c);
     long status = 0;

@@ -1,10 +1,10 @@
 #include "cd/CddbHttp.h"
 
+#include "cd/CurlTransfer.h"
+
 #include <QList>
-#include <curl/curl.h>
 
 #include <memory>
-#include <mutex>
 
 namespace tarnwick::cddb {
 
@@ -12,37 +12,6 @@ namespace {
 
 // A CDDB entry is a few kilobytes; an answer beyond this is not one and is not read on.
 constexpr qsizetype MaxAnswerBytes = 4 * 1024 * 1024;
-
-struct Transfer
-{
-    QByteArray body;
-    bool tooLong = false;
-    const std::atomic<bool>* stop = nullptr;
-};
-
-size_t collect(char* data, size_t size, size_t count, void* context)
-{
-    auto* transfer = static_cast<Transfer*>(context);
-    const size_t bytes = size * count;
-    if (transfer->body.size() + static_cast<qsizetype>(bytes) > MaxAnswerBytes) {
-        transfer->tooLong = true;
-        return 0; // ends the transfer with a write error
-    }
-    transfer->body.append(data, static_cast<qsizetype>(bytes));
-    return bytes;
-}
-
-int progress(void* context, curl_off_t, curl_off_t, curl_off_t, curl_off_t)
-{
-    const auto* transfer = static_cast<Transfer*>(context);
-    return transfer->stop != nullptr && transfer->stop->load() ? 1 : 0;
-}
-
-void initialiseCurl()
-{
-    static std::once_flag once;
-    std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
-}
 
 // The words of a command or greeting, each escaped, joined by "+" as forms send blanks.
 QByteArray formWords(CURL* curl, const QList<QByteArray>& words)
@@ -61,12 +30,6 @@ QByteArray formWords(CURL* curl, const QList<QByteArray>& words)
     }
     return out;
 }
-
-struct CurlDeleter
-{
-    void operator()(CURL* curl) const { curl_easy_cleanup(curl); }
-    void operator()(CURLU* url) const { curl_url_cleanup(url); }
-};
 
 QString oneLine(const QString& text)
 {
@@ -114,31 +77,18 @@ HttpResponse httpGet(const HttpRequest& request)
         return response;
     }
 
-    Transfer transfer;
+    CurlTransfer transfer(MaxAnswerBytes);
     transfer.stop = request.stop;
     char errors[CURL_ERROR_SIZE] = {};
     CURL* c = curl.get();
     curl_easy_setopt(c, CURLOPT_CURLU, url.get());
     curl_easy_setopt(c, CURLOPT_PROTOCOLS_STR, "http");
     curl_easy_setopt(c, CURLOPT_FOLLOWLOCATION, 0L);
-    curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
-    curl_easy_setopt(c, CURLOPT_TIMEOUT_MS, static_cast<long>(request.timeout.count()));
-    curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(request.timeout.count()));
-    curl_easy_setopt(c, CURLOPT_WRITEFUNCTION, collect);
-    curl_easy_setopt(c, CURLOPT_WRITEDATA, &transfer);
-    curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, progress);
-    curl_easy_setopt(c, CURLOPT_XFERINFODATA, &transfer);
+    setCurlTimeout(c, request.timeout);
+    transfer.attach(c);
     curl_easy_setopt(c, CURLOPT_ERRORBUFFER, errors);
     curl_easy_setopt(c, CURLOPT_USERAGENT, (request.client + '/' + request.version).constData());
-    // The proxy is what the settings say, not whatever the environment names.
-    if (request.useProxy) {
-        curl_easy_setopt(c, CURLOPT_PROXY, request.proxyHost.constData());
-        curl_easy_setopt(c, CURLOPT_PROXYPORT, static_cast<long>(request.proxyPort));
-        curl_easy_setopt(c, CURLOPT_PROXYTYPE, static_cast<long>(CURLPROXY_HTTP));
-    } else {
-        curl_easy_setopt(c, CURLOPT_PROXY, "");
-    }
+    setCurlProxy(c, request.useProxy, request.proxyHost, request.proxyPort);
 
     const CURLcode result = curl_easy_perform(c);
     if (result == CURLE_ABORTED_BY_CALLBACK || (request.stop != nullptr && request.stop->load())) {

@@ -1,13 +1,5 @@
 #include "support/CddbTestServer.h"
 
-#include <arpa/inet.h>
-#include <cerrno>
-#include <fcntl.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 namespace {
 
 QByteArray decodeForm(const QByteArray& value)
@@ -15,22 +7,6 @@ QByteArray decodeForm(const QByteArray& value)
     QByteArray text = value;
     text.replace('+', ' ');
     return QByteArray::fromPercentEncoding(text);
-}
-
-bool sendAll(int fd, const QByteArray& bytes)
-{
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::send(fd, bytes.constData() + done, static_cast<size_t>(bytes.size() - done), MSG_NOSIGNAL);
-        if (n < 0 && errno == EINTR) {
-            continue;
-        }
-        if (n <= 0) {
-            return false;
-        }
-        done += n;
-    }
-    return true;
 }
 
 const QByteArray kHeader = "HTTP/1.0 200 OK\r\nContent-Type: text/plain; charset=UTF-8\r\nConnection: close\r\n\r\n";
@@ -42,50 +18,9 @@ CddbTestServer::~CddbTestServer()
     stop();
 }
 
-bool CddbTestServer::start(int port)
-{
-    m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (m_listener < 0) {
-        return false;
-    }
-    const int yes = 1;
-    ::setsockopt(m_listener, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = htons(static_cast<std::uint16_t>(port));
-    socklen_t length = sizeof(address);
-    if (::bind(m_listener, reinterpret_cast<sockaddr*>(&address), sizeof(address)) != 0 ||
-        ::listen(m_listener, 8) != 0 ||
-        ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &length) != 0 ||
-        ::pipe2(m_wake, O_CLOEXEC) != 0) {
-        ::close(m_listener);
-        m_listener = -1;
-        return false;
-    }
-    m_port = ntohs(address.sin_port);
-    m_thread = std::thread([this] { run(); });
-    return true;
-}
-
-void CddbTestServer::stop()
-{
-    if (m_thread.joinable()) {
-        const char byte = 1;
-        [[maybe_unused]] const ssize_t n = ::write(m_wake[1], &byte, 1);
-        m_thread.join();
-    }
-    for (int* fd : {&m_listener, &m_wake[0], &m_wake[1]}) {
-        if (*fd >= 0) {
-            ::close(*fd);
-            *fd = -1;
-        }
-    }
-}
-
 QString CddbTestServer::address() const
 {
-    return QStringLiteral("127.0.0.1:%1").arg(m_port);
+    return QStringLiteral("127.0.0.1:%1").arg(port());
 }
 
 void CddbTestServer::addEntry(const QByteArray& category, const QByteArray& discId, const QByteArray& title,
@@ -137,42 +72,8 @@ void CddbTestServer::setOnRequest(std::function<void(const Request&)> callback)
     m_onRequest = std::move(callback);
 }
 
-void CddbTestServer::run()
+void CddbTestServer::serve(int connection, const QByteArray& head)
 {
-    for (;;) {
-        pollfd fds[2] = {{m_listener, POLLIN, 0}, {m_wake[0], POLLIN, 0}};
-        if (::poll(fds, 2, -1) < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            return;
-        }
-        if (fds[1].revents != 0) {
-            return;
-        }
-        const int connection = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
-        if (connection >= 0) {
-            serve(connection);
-            ::close(connection);
-        }
-    }
-}
-
-void CddbTestServer::serve(int connection)
-{
-    QByteArray head;
-    while (!head.contains("\r\n\r\n")) {
-        pollfd fds[2] = {{connection, POLLIN, 0}, {m_wake[0], POLLIN, 0}};
-        if (::poll(fds, 2, -1) <= 0 || fds[1].revents != 0) {
-            return;
-        }
-        char buffer[4096];
-        const ssize_t n = ::recv(connection, buffer, sizeof(buffer), 0);
-        if (n <= 0) {
-            return;
-        }
-        head.append(buffer, n);
-    }
     // "GET /path?query HTTP/1.1"
     const QList<QByteArray> words = head.left(head.indexOf("\r\n")).split(' ');
     Request request;
@@ -215,26 +116,16 @@ void CddbTestServer::serve(int connection)
         return;
     }
     // Silent or trickling: hold the connection until the client gives up or the server stops.
-    for (qsizetype sent = 0;;) {
-        pollfd fds[2] = {{connection, POLLIN, 0}, {m_wake[0], POLLIN, 0}};
-        const int ready = ::poll(fds, 2, mode == Mode::Trickle ? 100 : -1);
-        if (ready < 0 || fds[1].revents != 0) {
-            return;
-        }
-        if (fds[0].revents != 0) {
-            char buffer[256];
-            if (::recv(connection, buffer, sizeof(buffer), 0) <= 0) {
-                return;
-            }
-        }
-        if (mode == Mode::Trickle && ready == 0) {
-            const QByteArray byte = sent < body.size() ? body.mid(sent, 1) : QByteArray(" ");
-            if (!sendAll(connection, byte)) {
-                return;
-            }
-            ++sent;
-        }
+    if (mode == Mode::Silent) {
+        holdOpen(connection);
+        return;
     }
+    qsizetype sent = 0;
+    holdOpen(connection, 100, [&] {
+        const QByteArray byte = sent < body.size() ? body.mid(sent, 1) : QByteArray(" ");
+        ++sent;
+        return sendAll(connection, byte);
+    });
 }
 
 QByteArray CddbTestServer::answerFor(const Request& request, Mode& mode)

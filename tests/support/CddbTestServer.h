@@ -1,5 +1,7 @@
 #pragma once
 
+#include "support/LoopbackHttpServer.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -8,7 +10,6 @@
 #include <functional>
 #include <map>
 #include <mutex>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -17,7 +18,7 @@
 // entries it holds (200 for one, 210 for several, 202 for none) and "cddb read" with the
 // entry; tests replace answers and make it misbehave. It serves one connection at a time
 // on a thread of its own until it is stopped or destroyed.
-class CddbTestServer
+class CddbTestServer : public LoopbackHttpServer
 {
 public:
     enum class Mode {
@@ -36,14 +37,8 @@ public:
     };
 
     CddbTestServer() = default;
-    ~CddbTestServer();
-    CddbTestServer(const CddbTestServer&) = delete;
-    CddbTestServer& operator=(const CddbTestServer&) = delete;
+    ~CddbTestServer() override;
 
-    // Listens on 127.0.0.1 (port 0: a free port); false when that fails.
-    bool start(int port = 0);
-    void stop();
-    int port() const { return m_port; }
     // "127.0.0.1:<port>", the form of the Server setting.
     QString address() const;
 
@@ -64,14 +59,9 @@ public:
     void setOnRequest(std::function<void(const Request&)> callback);
 
 private:
-    void run();
-    void serve(int connection);
+    void serve(int connection, const QByteArray& head) override;
     QByteArray answerFor(const Request& request, Mode& mode);
 
-    int m_listener = -1;
-    int m_wake[2] = {-1, -1};
-    int m_port = 0;
-    std::thread m_thread;
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_arrived;
     struct Entry

@@ -1,17 +1,18 @@
 #pragma once
 
+#include "support/LoopbackHttpServer.h"
+
 #include <QByteArray>
 #include <QList>
 #include <condition_variable>
 #include <map>
 #include <mutex>
-#include <thread>
 
 // A plain HTTP server on the loopback interface that serves files from memory by path:
 // a GET of a known path gets its status and body, any other path 404. Tests make it close
 // connections without answering, keep them open without a word, or redirect. It serves
 // one connection at a time on a thread of its own until it is stopped or destroyed.
-class HttpFileServer
+class HttpFileServer : public LoopbackHttpServer
 {
 public:
     enum class Mode {
@@ -28,14 +29,8 @@ public:
     };
 
     HttpFileServer() = default;
-    ~HttpFileServer();
-    HttpFileServer(const HttpFileServer&) = delete;
-    HttpFileServer& operator=(const HttpFileServer&) = delete;
+    ~HttpFileServer() override;
 
-    // Listens on 127.0.0.1 (a free port); false when that fails.
-    bool start();
-    void stop();
-    int port() const { return m_port; }
     // "http://127.0.0.1:<port>"
     QByteArray origin() const;
 
@@ -49,8 +44,7 @@ public:
     void waitForRequests(int count) const;
 
 private:
-    void run();
-    void serve(int connection);
+    void serve(int connection, const QByteArray& head) override;
 
     struct File
     {
@@ -59,10 +53,6 @@ private:
         QByteArray location;
     };
 
-    int m_listener = -1;
-    int m_wake[2] = {-1, -1};
-    int m_port = 0;
-    std::thread m_thread;
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_arrived;
     std::map<QByteArray, File> m_files;

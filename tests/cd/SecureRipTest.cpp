@@ -1,4 +1,4 @@
-#include "CdTestDoubles.h"
+#include "DriveFixture.h"
 
 #include "cd/CDDriveLibrary.h"
 #include "cd/DiscImageWriter.h"
@@ -46,12 +46,12 @@ public:
 };
 
 // Extraction of generated images in secure and normal mode and with drive read offsets.
-class ReadModes : public ::testing::Test
+class ReadModes : public DriveFixture
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(QDir().mkpath(m_folder.file("out")));
+        DriveFixture::SetUp();
         TSettings& s = settings();
         s.OutputFolder = m_folder.file("out");
         s.EnableRipTime = false;
@@ -62,8 +62,7 @@ protected:
 
     void TearDown() override
     {
-        CloseCDHandle(m_handle);
-        tarnwick::setCDDeviceSource(nullptr);
+        DriveFixture::TearDown();
         settings().SecureMode = false;
         settings().ReadOffset = 0;
     }
@@ -71,26 +70,7 @@ protected:
     void useImage(const std::vector<std::int64_t>& frames)
     {
         m_frames = frames;
-        DiscImageWriter writer;
-        for (const std::int64_t f : frames) {
-            writer.addTrack(f);
-        }
-        const QString cue = m_folder.file("disc.cue");
-        ASSERT_TRUE(writer.write(cue));
-        m_bin = readFileBytes(m_folder.file("disc.bin"));
-        m_image = std::make_shared<ImageDeviceSource>(QStringList{cue});
-        tarnwick::setCDDeviceSource(m_image);
-        m_handle = openDrive(0);
-        ASSERT_NE(m_handle, 0u);
-    }
-
-    void useScripted(const ScriptedDisc& disc)
-    {
-        auto source = std::make_shared<ScriptedDeviceSource>();
-        source->addDrive(disc);
-        tarnwick::setCDDeviceSource(source);
-        m_handle = openDrive(0);
-        ASSERT_NE(m_handle, 0u);
+        DriveFixture::useImage(1, frames);
     }
 
     // Extracts `track` as "<title>.wav" and returns the recorded outcome's status.
@@ -127,11 +107,7 @@ protected:
         return audio;
     }
 
-    TempFolder m_folder;
     std::vector<std::int64_t> m_frames;
-    QByteArray m_bin;
-    std::shared_ptr<ImageDeviceSource> m_image;
-    CDHandle m_handle = 0;
     RecordingSink m_sink;
     std::unique_ptr<TCDRipThread> m_thread;
 };

@@ -1,4 +1,4 @@
-#include "CdTestDoubles.h"
+#include "DriveFixture.h"
 
 #include "cd/CDDriveLibrary.h"
 #include "cd/DiscImageWriter.h"
@@ -49,12 +49,12 @@ void expectHeader(const QByteArray& file, std::uint32_t data)
     EXPECT_EQ(le32(file, 40), data);
 }
 
-class RipThread : public ::testing::Test
+class RipThread : public DriveFixture
 {
 protected:
     void SetUp() override
     {
-        ASSERT_TRUE(QDir().mkpath(m_folder.file("out")));
+        DriveFixture::SetUp();
         TSettings& s = settings();
         s.OutputFolder = m_folder.file("out");
         s.EnableRipTime = false;
@@ -63,37 +63,6 @@ protected:
         s.NormalizePercent = 100;
         s.SecureMode = false;
         s.ReadOffset = 0;
-    }
-
-    void TearDown() override
-    {
-        CloseCDHandle(m_handle);
-        tarnwick::setCDDeviceSource(nullptr);
-    }
-
-    void useImage(int firstTrack, const std::vector<std::int64_t>& frames)
-    {
-        DiscImageWriter writer;
-        writer.setFirstTrack(firstTrack);
-        for (const std::int64_t f : frames) {
-            writer.addTrack(f);
-        }
-        const QString cue = m_folder.file("disc.cue");
-        ASSERT_TRUE(writer.write(cue));
-        m_bin = readFileBytes(m_folder.file("disc.bin"));
-        m_image = std::make_shared<ImageDeviceSource>(QStringList{cue});
-        tarnwick::setCDDeviceSource(m_image);
-        m_handle = openDrive(0);
-        ASSERT_NE(m_handle, 0u);
-    }
-
-    void useScripted(const ScriptedDisc& disc)
-    {
-        auto source = std::make_shared<ScriptedDeviceSource>();
-        source->addDrive(disc);
-        tarnwick::setCDDeviceSource(source);
-        m_handle = openDrive(0);
-        ASSERT_NE(m_handle, 0u);
     }
 
     // Runs one extraction to its end; `onEvent` sees every record as the window would.
@@ -120,10 +89,6 @@ protected:
         EXPECT_EQ(m_window.events.back().info.Progress, ProgressCode::TrackExtracted) << "the outcome comes last";
     }
 
-    TempFolder m_folder;
-    QByteArray m_bin;
-    std::shared_ptr<ImageDeviceSource> m_image;
-    CDHandle m_handle = 0;
     EventRecorder m_window;
     std::unique_ptr<TCDRipThread> m_thread;
 };

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "CdTestDoubles.h"
+
+#include "cd/CDDriveLibrary.h"
+#include "cd/DiscImageWriter.h"
+#include "support/TempFolder.h"
+
+#include <QDir>
+#include <gtest/gtest.h>
+#include <memory>
+#include <vector>
+
+// An output folder "out" and one opened drive, a generated image or a scripted disc, for
+// tests that run the extraction thread. The drive source is reset after every test so no
+// test sees the previous one's disc.
+class DriveFixture : public ::testing::Test
+{
+protected:
+    void SetUp() override { ASSERT_TRUE(QDir().mkpath(m_folder.file("out"))); }
+
+    void TearDown() override
+    {
+        CloseCDHandle(m_handle);
+        tarnwick::setCDDeviceSource(nullptr);
+    }
+
+    void useImage(int firstTrack, const std::vector<std::int64_t>& frames)
+    {
+        DiscImageWriter writer;
+        writer.setFirstTrack(firstTrack);
+        for (const std::int64_t f : frames) {
+            writer.addTrack(f);
+        }
+        const QString cue = m_folder.file("disc.cue");
+        ASSERT_TRUE(writer.write(cue));
+        m_bin = readFileBytes(m_folder.file("disc.bin"));
+        m_image = std::make_shared<ImageDeviceSource>(QStringList{cue});
+        tarnwick::setCDDeviceSource(m_image);
+        m_handle = openDrive(0);
+        ASSERT_NE(m_handle, 0u);
+    }
+
+    void useScripted(const ScriptedDisc& disc)
+    {
+        auto source = std::make_shared<ScriptedDeviceSource>();
+        source->addDrive(disc);
+        tarnwick::setCDDeviceSource(source);
+        m_handle = openDrive(0);
+        ASSERT_NE(m_handle, 0u);
+    }
+
+    TempFolder m_folder;
+    QByteArray m_bin;
+    std::shared_ptr<ImageDeviceSource> m_image;
+    CDHandle m_handle = 0;
+};

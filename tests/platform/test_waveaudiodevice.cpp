@@ -26,6 +26,19 @@ qsizetype bytesOf(const PcmFormat& format, int milliseconds)
     return static_cast<qsizetype>(std::int64_t{milliseconds} * format.sampleRate / 1000) * format.blockAlign();
 }
 
+QByteArray withoutSilentFrames(const QByteArray& played, const PcmFormat& format)
+{
+    const qsizetype frame = format.blockAlign();
+    const QByteArray silence(frame, '\0');
+    QByteArray sound;
+    for (qsizetype at = 0; at + frame <= played.size(); at += frame) {
+        if (played.mid(at, frame) != silence) {
+            sound += played.mid(at, frame);
+        }
+    }
+    return sound;
+}
+
 class WaveAudioDeviceTest : public ::testing::TestWithParam<PcmFormat>
 {
 protected:
@@ -266,10 +279,9 @@ TEST_F(DiskDriverTest, PlaybackSendsTheRestOfTheSoundToTheSpeaker)
     ASSERT_TRUE(device.play(100));
     device.waitForPlaybackEnd();
     device.close();
-    // The driver plays silence before the first block and after the last one.
-    QByteArray played = readFileBytes(output);
-    const QByteArray expected = sound.mid(bytesOf(format, 100));
-    const qsizetype start = played.indexOf(expected.left(64));
-    ASSERT_GE(start, 0);
-    EXPECT_EQ(played.mid(start, expected.size()), expected);
+    // The driver plays silence before the first block and after the last one, and in between
+    // whenever a loaded machine kept the feeding thread from handing over the next block in
+    // time. The pattern never holds a silent frame, so what is left once silence is taken out
+    // is what was played, in order.
+    EXPECT_EQ(withoutSilentFrames(readFileBytes(output), format), sound.mid(bytesOf(format, 100)));
 }

@@ -4,6 +4,7 @@
 
 #include "cd/CDDriveLibrary.h"
 #include "cd/DiscImageWriter.h"
+#include "settings/TSettings.h"
 #include "support/TempFolder.h"
 
 #include <QDir>
@@ -17,12 +18,26 @@
 class DriveFixture : public ::testing::Test
 {
 protected:
-    void SetUp() override { ASSERT_TRUE(QDir().mkpath(m_folder.file("out"))); }
+    // Plain extraction into "out": no time limit, no normalising, the drive read as it is.
+    void SetUp() override
+    {
+        ASSERT_TRUE(QDir().mkpath(m_folder.file("out")));
+        TSettings& s = settings();
+        s.OutputFolder = m_folder.file("out");
+        s.EnableRipTime = false;
+        s.RipTime = 0;
+        s.IsNormalize = false;
+        s.NormalizePercent = 100;
+        s.SecureMode = false;
+        s.ReadOffset = 0;
+    }
 
     void TearDown() override
     {
         CloseCDHandle(m_handle);
         tarnwick::setCDDeviceSource(nullptr);
+        settings().SecureMode = false;
+        settings().ReadOffset = 0;
     }
 
     void useImage(int firstTrack, const std::vector<std::int64_t>& frames)

@@ -49,24 +49,6 @@ public:
 class ReadModes : public DriveFixture
 {
 protected:
-    void SetUp() override
-    {
-        DriveFixture::SetUp();
-        TSettings& s = settings();
-        s.OutputFolder = m_folder.file("out");
-        s.EnableRipTime = false;
-        s.IsNormalize = false;
-        s.SecureMode = false;
-        s.ReadOffset = 0;
-    }
-
-    void TearDown() override
-    {
-        DriveFixture::TearDown();
-        settings().SecureMode = false;
-        settings().ReadOffset = 0;
-    }
-
     void useImage(const std::vector<std::int64_t>& frames)
     {
         m_frames = frames;

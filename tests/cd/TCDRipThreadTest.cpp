@@ -52,19 +52,6 @@ void expectHeader(const QByteArray& file, std::uint32_t data)
 class RipThread : public DriveFixture
 {
 protected:
-    void SetUp() override
-    {
-        DriveFixture::SetUp();
-        TSettings& s = settings();
-        s.OutputFolder = m_folder.file("out");
-        s.EnableRipTime = false;
-        s.RipTime = 0;
-        s.IsNormalize = false;
-        s.NormalizePercent = 100;
-        s.SecureMode = false;
-        s.ReadOffset = 0;
-    }
-
     // Runs one extraction to its end; `onEvent` sees every record as the window would.
     void rip(int track, const QString& title, CDHandle handle)
     {

@@ -70,7 +70,9 @@ bool TAudioOut::ProduceBlock(bool abort)
         return false;
     }
     releaseFinished();
-    while (m_queued <= queueDepth) {
+    // A Stop that comes while this step runs queues nothing more: what the listener has
+    // not been given yet is never played.
+    while (m_queued <= queueDepth && !thread().StopRequest) {
         auto block = std::make_unique<Block>();
         const std::int32_t got = readInput(block->data.data(), blockBytes);
         if (got < 1) {

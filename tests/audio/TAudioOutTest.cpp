@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <memory>
 
 namespace {
@@ -128,14 +130,25 @@ TEST_F(TAudioOutFake, KeepsNineBlocksQueuedAndPlaysEverythingInOrder)
     fake->holdPlayback = true;
     const QByteArray data = countingBytes(20 * TAudioOut::blockBytes + 300);
     MemorySource source(data, 16, 2, 44100);
-    source.limitReads(5000); // a source that gives less than asked still fills whole blocks
+    source.limitReads(5000); // a source that gives less than asked makes shorter blocks
     TAudioOut out;
     out.SetInput(&source);
     Events events(out);
-    std::atomic<int> progressEvents{0};
-    out.OnProgress = [&](TACSOutput*) { ++progressEvents; };
+    std::vector<std::int32_t> progress;
+    out.OnProgress = [&](TACSOutput* sender) {
+        std::lock_guard lock(events.mutex);
+        progress.push_back(sender->LastProgress());
+        events.changed.notify_all();
+    };
     out.Start();
-    fake->waitForWritten(9);
+    {
+        // Nothing is played yet, so the first step ends with the queue full and reports
+        // what the nine blocks it queued took from the source; the worker waits now.
+        std::unique_lock lock(events.mutex);
+        events.changed.wait(lock, [&] { return !progress.empty(); });
+        EXPECT_EQ(progress.front(), std::lround(100.0 * source.Position() / double(data.size())));
+    }
+    EXPECT_EQ(fake->lastDevice().written, 9);
     // One block played frees one place in the queue, never more.
     fake->release(1);
     fake->waitForWritten(10);
@@ -149,10 +162,8 @@ TEST_F(TAudioOutFake, KeepsNineBlocksQueuedAndPlaysEverythingInOrder)
     EXPECT_EQ(device.format.sampleRate, 44100);
     EXPECT_EQ(device.format.channels, 2);
     EXPECT_EQ(device.format.bitsPerSample, 16);
-    // Progress is reported after each step that queued blocks; the step that meets the end
-    // of the input reports none, so the last value stays short of 100.
-    EXPECT_GT(progressEvents.load(), 1);
-    EXPECT_GT(out.LastProgress(), 50);
+    std::lock_guard lock(events.mutex);
+    EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
 }
 
 TEST_F(TAudioOutFake, StopStillPlaysTheBlocksAlreadyQueued)

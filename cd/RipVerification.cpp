@@ -7,6 +7,7 @@
 
 #include <QDateTime>
 #include <QDir>
+#include <QFileInfo>
 #include <QStringList>
 
 namespace ar = tarnwick::accuraterip;
@@ -240,8 +241,18 @@ std::optional<QString> RipVerification::writeLog(const QString& folder, const QS
         return std::nullopt;
     }
     const QString key = m_toc ? tarnwick::discKeyFromToc(*m_toc) : QString();
-    const QString path = QDir(folder).filePath(RipLog::fileName(album, key));
-    if (!RipLog::write(path, logInfo(), error)) {
+    const QDir dir(folder);
+    const QString path = dir.filePath(RipLog::fileName(album, key));
+    RipLogInfo info = logInfo();
+    for (RipLogTrack& track : info.tracks) {
+        // A track whose encoding failed is in the folder as the WAV it was kept as: the log
+        // names the file the user finds, whose audio the CRC is of.
+        const QString wav = QFileInfo(track.file).completeBaseName() + QStringLiteral(".wav");
+        if (!track.file.isEmpty() && !dir.exists(track.file) && dir.exists(wav)) {
+            track.file = wav;
+        }
+    }
+    if (!RipLog::write(path, info, error)) {
         return std::nullopt;
     }
     return path;

@@ -119,6 +119,31 @@ TEST(RipVerification, IncompleteTrackIsNamedInTheLog)
     EXPECT_TRUE(log.tracks[0].file.isEmpty());
 }
 
+TEST(RipVerification, LogNamesTheWavKeptWhenTheEncodedFileIsMissing)
+{
+    TempFolder folder;
+    RipVerification verification({true, 0, false, QString()});
+    for (int row : {1, 2}) {
+        TrackAudioSink* sink = verification.sinkFor(row);
+        TrackAudioInfo info;
+        info.trackFrames = info.frames = 10;
+        sink->begin(info);
+        const QByteArray audio = audioOf(10, row);
+        sink->audio(reinterpret_cast<const std::uint8_t*>(audio.constData()), static_cast<std::size_t>(audio.size()));
+        sink->end(true);
+        verification.trackEnded(row, QStringLiteral("Track %1.mp3").arg(row), QString(), SecureReadStats());
+    }
+    // Track 1 was encoded; the encoder failed on track 2, whose WAV is all there is.
+    ASSERT_TRUE(writeFileBytes(folder.file("Track 1.mp3"), "mp3"));
+    ASSERT_TRUE(writeFileBytes(folder.file("Track 1.wav"), "wav"));
+    ASSERT_TRUE(writeFileBytes(folder.file("Track 2.wav"), "wav"));
+    const auto path = verification.writeLog(folder.path(), QStringLiteral("Album"));
+    ASSERT_TRUE(path);
+    const QString text = QString::fromUtf8(readFileBytes(*path));
+    EXPECT_TRUE(text.contains(QStringLiteral("File: Track 1.mp3\n"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("File: Track 2.wav\n"))) << text.toStdString();
+}
+
 TEST(RipVerification, SettingsOffDoNothing)
 {
     TempFolder folder;

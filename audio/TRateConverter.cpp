@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <immintrin.h>
 
 namespace {
 
@@ -152,6 +153,33 @@ bool haveAvx2()
     return have;
 }
 
+// The sums as 16-bit samples, four at a time, exactly as store() makes them: rounded
+// halves to even by the instruction's own rounding mode (never the processor's current
+// one), converted, and their low 16 bits kept. A group holding a sum beyond 32 bits,
+// which no real filter gives, is left to store(). Returns how many were stored.
+__attribute__((target("avx2"))) std::int32_t storeWide(const double* sums, std::int32_t count, std::uint8_t* out)
+{
+    const __m256d limit = _mm256_set1_pd(2147483647.0);
+    const __m256d sign = _mm256_set1_pd(-0.0);
+    // The low two bytes of each 32-bit value, in order: little-endian 16-bit samples.
+    const __m128i lowHalves = _mm_setr_epi8(0, 1, 4, 5, 8, 9, 12, 13, -1, -1, -1, -1, -1, -1, -1, -1);
+    std::int32_t i = 0;
+    for (; i + 4 <= count; i += 4) {
+        const __m256d rounded =
+            _mm256_round_pd(_mm256_loadu_pd(sums + i), _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+        const __m256d inRange = _mm256_cmp_pd(_mm256_andnot_pd(sign, rounded), limit, _CMP_LE_OQ);
+        if (_mm256_movemask_pd(inRange) != 0xf) {
+            for (int k = 0; k < 4; ++k) {
+                putSample(out, i + k, store(sums[i + k]));
+            }
+            continue;
+        }
+        const __m128i words = _mm_shuffle_epi8(_mm256_cvtpd_epi32(rounded), lowHalves);
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out + 2 * size_t(i)), words);
+    }
+    return i;
+}
+
 // Going down without AVX2: one stereo output per two-wide vector, eight chains, each
 // output read through its own pointer (kept outputs are not neighbours).
 std::int32_t stereoSumsNewestFirstNarrow(const double* window, const std::int32_t* starts, std::int32_t count,
@@ -238,7 +266,8 @@ void filter(const double* window, const std::int32_t* starts, std::int32_t count
             sums[Channels * m + c] = sum[c];
         }
     }
-    for (std::int32_t i = 0; i < count * Channels; ++i) {
+    std::int32_t i = haveAvx2() ? storeWide(sums, count * Channels, out) : 0;
+    for (; i < count * Channels; ++i) {
         putSample(out, i, store(sums[i]));
     }
 }

@@ -1,6 +1,7 @@
 #include "platform/PcmWave.h"
 #include "platform/SdlWaveAudio.h"
 #include "platform/WaveAudioDevice.h"
+#include "support/DiskAudio.h"
 #include "support/DiskFull.h"
 #include "support/ScriptedSound.h"
 #include "support/TempFolder.h"
@@ -24,19 +25,6 @@ QByteArray pattern(qsizetype bytes, int seed)
 qsizetype bytesOf(const PcmFormat& format, int milliseconds)
 {
     return static_cast<qsizetype>(std::int64_t{milliseconds} * format.sampleRate / 1000) * format.blockAlign();
-}
-
-QByteArray withoutSilentFrames(const QByteArray& played, const PcmFormat& format)
-{
-    const qsizetype frame = format.blockAlign();
-    const QByteArray silence(frame, '\0');
-    QByteArray sound;
-    for (qsizetype at = 0; at + frame <= played.size(); at += frame) {
-        if (played.mid(at, frame) != silence) {
-            sound += played.mid(at, frame);
-        }
-    }
-    return sound;
 }
 
 class WaveAudioDeviceTest : public ::testing::TestWithParam<PcmFormat>
@@ -283,5 +271,5 @@ TEST_F(DiskDriverTest, PlaybackSendsTheRestOfTheSoundToTheSpeaker)
     // whenever a loaded machine kept the feeding thread from handing over the next block in
     // time. The pattern never holds a silent frame, so what is left once silence is taken out
     // is what was played, in order.
-    EXPECT_EQ(withoutSilentFrames(readFileBytes(output), format), sound.mid(bytesOf(format, 100)));
+    EXPECT_EQ(withoutSilentFrames(readFileBytes(output), format.blockAlign()), sound.mid(bytesOf(format, 100)));
 }

@@ -8,6 +8,7 @@
 #include "recorder/RecorderKit.h"
 #include "recorder/TfrmRecord.h"
 #include "settings/TSettings.h"
+#include "support/DiskAudio.h"
 #include "support/ToneWav.h"
 
 #include <QAction>
@@ -155,8 +156,10 @@ TEST_F(RecorderDiskTest, RecordInsertSaveUndoAndMp3)
     kit->form->MediaPlayer1Click(TMediaBar::btPlay);
     kit->form->device().waitForPlaybackEnd();
     kit->form->device().close();
-    const QByteArray heard = readFileBytes(scratch.file(QStringLiteral("speaker.raw")));
-    EXPECT_GE(heard.indexOf(take.mid(bytesAt(200), 4096)), 0);
+    // Silence the device filled in while the machine was busy is no part of the sound.
+    const int frame = cdFormat.blockAlign();
+    const QByteArray heard = withoutSilentFrames(readFileBytes(scratch.file(QStringLiteral("speaker.raw"))), frame);
+    EXPECT_GE(heard.indexOf(withoutSilentFrames(take.mid(bytesAt(200), 4096), frame)), 0);
 
     // Save As with the MP3 format: an MP3 of the same length lands beside the WAV file.
     kit->form->miSaveMp3->setChecked(true);

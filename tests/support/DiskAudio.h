@@ -22,3 +22,7 @@ private:
 
 // Whole frames equal to `silence` stripped from both ends.
 QByteArray trimSilentFrames(const QByteArray& bytes, int blockAlign, std::uint8_t silence);
+
+// Every whole frame equal to `silence` taken out, wherever it is: what a device played,
+// without the silence it filled in when a loaded machine fed it late.
+QByteArray withoutSilentFrames(const QByteArray& bytes, int blockAlign, std::uint8_t silence = 0);

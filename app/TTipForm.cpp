@@ -96,8 +96,12 @@ TTipForm::TTipForm(QWidget* parent) : QDialog(parent)
     m_notebook->setMinimumSize(380, 150);
 
     m_cbOption = new QComboBox(this);
-    m_cbOption->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-    m_cbOption->addItems({QStringLiteral("Always show tips at startup"), QStringLiteral("Never show tips at startup ")});
+    m_cbOption->addItems(
+        {QStringLiteral("Always show tips at startup"), QStringLiteral("Never show tips at startup ")});
+    // Measured in characters, not from the first size hint: the skin's style sheet widens
+    // the drop-down button afterwards, and a hint taken before it cut the text short.
+    m_cbOption->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_cbOption->setMinimumContentsLength(int(m_cbOption->itemText(1).size()) + 2);
     m_bNext = new QPushButton(QStringLiteral("&Next Tip"), this);
     m_bClose = new QPushButton(QStringLiteral("&Close"), this);
     m_bClose->setDefault(true);

@@ -2,18 +2,21 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
 #include <QLabel>
 #include <QStringList>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QWidget>
 
 // Look checks for windows: which texts do not fit their controls, and pictures of the
 // window for a person to look at (written only when TARNWICK_SCREENSHOTS names a folder).
 namespace windowcheck {
 
-// "objectName: text" of every visible label, button and group box whose text needs more
-// room than the control has.
+// "objectName: text" of every visible label, button, group box and pick-only list whose
+// text needs more room than the control has.
 inline QStringList clippedTexts(QWidget* window)
 {
     QStringList clipped;
@@ -33,6 +36,19 @@ inline QStringList clippedTexts(QWidget* window)
         } else if (auto* button = qobject_cast<QAbstractButton*>(w)) {
             if (!button->text().isEmpty() && button->sizeHint().width() > button->width()) {
                 note(button, button->text());
+            }
+        } else if (auto* combo = qobject_cast<QComboBox*>(w); combo && !combo->isEditable()) {
+            // The room the style (a skin's style sheet included) leaves beside the arrow, less
+            // the margins the label is drawn with (seen to cut a text 2 px narrower than it).
+            QStyleOptionComboBox option;
+            option.initFrom(combo);
+            const int room = combo->style()
+                                 ->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, combo)
+                                 .width();
+            for (int i = 0; i < combo->count(); ++i) {
+                if (combo->fontMetrics().horizontalAdvance(combo->itemText(i).trimmed()) + 12 > room) {
+                    note(combo, combo->itemText(i));
+                }
             }
         } else if (auto* group = qobject_cast<QGroupBox*>(w)) {
             const int needed = group->fontMetrics().horizontalAdvance(group->title()) + 16;

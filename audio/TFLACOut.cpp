@@ -65,10 +65,17 @@ struct TFLACOut::Encoder
         if (self->discarding) {
             return FLAC__STREAM_ENCODER_WRITE_STATUS_FATAL_ERROR;
         }
-        const auto wanted = static_cast<qint64>(bytes);
-        if (self->target->write(reinterpret_cast<const char*>(buffer), wanted) != wanted) {
-            self->writeError = self->target->errorString();
-            return FLAC__STREAM_ENCODER_WRITE_STATUS_FATAL_ERROR;
+        // A write cut short (a full disk, a file size limit) is tried again for the rest:
+        // that one fails with the reason, where the short write gave none.
+        const auto* from = reinterpret_cast<const char*>(buffer);
+        for (auto left = static_cast<qint64>(bytes); left > 0;) {
+            const qint64 written = self->target->write(from, left);
+            if (written <= 0) {
+                self->writeError = self->target->errorString();
+                return FLAC__STREAM_ENCODER_WRITE_STATUS_FATAL_ERROR;
+            }
+            from += written;
+            left -= written;
         }
         if (self->verifier && !self->rewriting) {
             self->verifier->feed(buffer, bytes);
@@ -245,7 +252,9 @@ void TFLACOut::openTarget()
         return;
     }
     auto file = std::make_unique<QSaveFile>(m_fileName);
-    if (!file->open(QIODevice::WriteOnly)) {
+    // Unbuffered: every frame goes to the file as it is written, so a write that fails
+    // says why, instead of a buffer flush later failing without a reason.
+    if (!file->open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         throw EACSException(QStringLiteral("Cannot create the file \"%1\": %2").arg(m_fileName, file->errorString()));
     }
     m_file = std::move(file);

@@ -2,6 +2,7 @@
 #include "WavFixtures.h"
 #include "audio/TFLACOut.h"
 #include "audio/TWaveIn.h"
+#include "support/DiskFull.h"
 #include "support/TempFolder.h"
 #include "test_vorbis_support.h"
 
@@ -10,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 
 using vorbistest::PcmSource;
 using vorbistest::ProcessResult;
@@ -289,26 +291,73 @@ private:
     bool m_mounted = false;
 };
 
-TEST(FLACOut, aFullDiskEndsWithTheErrorAndNoFileUnderTheName)
+// How the disk runs out: a tmpfs of a few blocks, or a limit on the size of any file this
+// process writes, set to cut the file at one point: in its header, among its frames, or
+// short of its last byte (the part still buffered when the stream information is
+// rewritten at the end).
+struct FullDiskCase
 {
+    const char* name;
+    bool smallDisk;
+    qint64 limit; // above 0: the file may hold this much; else this much less than it needs
+    const char* reason;
+};
+void PrintTo(const FullDiskCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class FLACOutFullDisk : public testing::TestWithParam<FullDiskCase>
+{
+};
+
+TEST_P(FLACOutFullDisk, endsWithTheErrorAndNoFileUnderTheName)
+{
+    const FullDiskCase& c = GetParam();
     TempFolder folder;
     const QString disk = folder.file(QStringLiteral("disk"));
     ASSERT_TRUE(QDir().mkpath(disk));
-    SmallDisk small(disk);
-    if (!small.mounted()) {
-        GTEST_SKIP() << "a tmpfs cannot be mounted here (needs root)";
+    std::optional<SmallDisk> small;
+    if (c.smallDisk) {
+        small.emplace(disk);
+        if (!small->mounted()) {
+            GTEST_SKIP() << "a tmpfs cannot be mounted here (needs root)";
+        }
+    }
+    // Ten seconds of noisy stereo compress to far more than the small disk holds.
+    const QByteArray pcm = testPcm(44100 * 10, 16, 2);
+    qint64 limit = c.limit;
+    if (!c.smallDisk && limit <= 0) {
+        PcmSource whole(pcm, 16, 2, 44100);
+        TFLACOut output;
+        const QString complete = folder.file(QStringLiteral("complete.flac"));
+        ASSERT_EQ(encode(output, whole, complete), "");
+        limit += QFile(complete).size();
     }
     const QString existing = disk + QStringLiteral("/track.flac");
     ASSERT_TRUE(writeFileBytes(existing, "older take"));
-    // Ten seconds of noisy stereo compress to far more than the disk holds.
-    PcmSource source(testPcm(44100 * 10, 16, 2), 16, 2, 44100);
+    PcmSource source(pcm, 16, 2, 44100);
     TFLACOut output;
-    const std::string error = encode(output, source, existing);
-    EXPECT_EQ(error.rfind("Cannot write to the file \"" + existing.toStdString() + "\"", 0), 0u) << error;
+    std::string error;
+    {
+        std::optional<DiskFull> full;
+        if (!c.smallDisk) {
+            full.emplace(limit);
+        }
+        error = encode(output, source, existing);
+    }
+    EXPECT_EQ(error, "Cannot write to the file \"" + existing.toStdString() + "\": " + c.reason);
     EXPECT_FALSE(source.Busy());
     EXPECT_EQ(readFileBytes(existing), "older take");
     EXPECT_EQ(QDir(disk).entryList(QDir::Files), QStringList{QStringLiteral("track.flac")});
 }
+
+INSTANTIATE_TEST_SUITE_P(Limits, FLACOutFullDisk,
+                         testing::Values(FullDiskCase{"smallTmpfs", true, 0, "No space left on device"},
+                                         FullDiskCase{"sizeLimitInTheHeader", false, 100, "File too large"},
+                                         FullDiskCase{"sizeLimitAmongTheFrames", false, 300000, "File too large"},
+                                         FullDiskCase{"sizeLimitShortOfTheLastByte", false, -1, "File too large"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST(FLACOut, stopLeavesNoPartialFileAndTheOldOneStays)
 {

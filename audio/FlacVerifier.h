@@ -4,6 +4,7 @@
 #include <QString>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -15,8 +16,10 @@
 //
 // The samples are handed in before the bytes they become; the bytes in the order they
 // are written (the header and every frame, not the stream information rewritten at the
-// end). Bytes wait in a bounded queue: a verifier that falls behind holds the writer back
-// instead of holding the whole file in memory.
+// end). Both are gathered on the writer's side and passed to the decoder in batches of
+// many frames, so the two threads meet a few times a second rather than at every frame.
+// At most a few batches wait: a verifier that falls behind holds the writer back instead
+// of holding the whole file, or all of its samples, in memory.
 class FlacVerifier
 {
 public:
@@ -37,23 +40,43 @@ public:
 
 private:
     struct Callbacks;
+    // Bytes written and samples handed in since the batch before.
+    struct Batch
+    {
+        std::vector<unsigned char> bytes;
+        std::vector<std::int32_t> samples;
+    };
 
+    void handOver();
+    bool takeBatch();
+    std::size_t read(unsigned char* buffer, std::size_t wanted);
+    bool check(const FLAC__Frame& frame, const FLAC__int32* const channels[]);
     void run();
     void fail(const QString& reason);
 
-    int m_channels;
+    const int m_channels;
     FLAC__StreamDecoder* m_decoder = nullptr;
     std::thread m_thread;
 
+    // The writer's side: what the next batch carries.
+    Batch m_filling;
+    std::uint64_t m_handedSamples = 0;
+
     std::mutex m_mutex;
-    std::condition_variable m_changed;
-    std::vector<unsigned char> m_bytes; // from m_bytesRead on
-    std::size_t m_bytesRead = 0;
-    std::vector<std::int32_t> m_expected; // from m_expectedRead on
-    std::size_t m_expectedRead = 0;
-    bool m_closed = false; // no more bytes come
-    bool m_ended = false;  // the thread is done
+    std::condition_variable m_ready; // a batch waits, or the stream is closed
+    std::condition_variable m_room;  // a batch was taken, or the check ended
+    std::deque<Batch> m_queue;
+    std::vector<Batch> m_spare; // taken batches, kept so that steady work allocates nothing
+    bool m_closed = false;      // no more batches come
+    bool m_ended = false;       // the thread is done
     bool m_failed = false;
     QString m_error;
+
+    // The decoder thread's side: the batch being read, and the samples not yet compared.
+    Batch m_reading;
+    std::size_t m_readAt = 0;
+    std::vector<std::int32_t> m_expected;
+    std::size_t m_expectedAt = 0;
     std::uint64_t m_checkedFrames = 0;
+    std::uint64_t m_checkedSamples = 0;
 };

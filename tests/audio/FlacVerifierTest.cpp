@@ -47,6 +47,9 @@ struct VerifierCase
     Spoil spoil;
     bool passes;
     const char* errorPart = ""; // a piece of the failure's text
+    // Long streams go to the decoder in many batches, with frames split between them.
+    int frames = 30000;
+    int changedFrame = 12345;
 };
 
 class FlacVerifierCheck : public testing::TestWithParam<VerifierCase>
@@ -56,7 +59,7 @@ class FlacVerifierCheck : public testing::TestWithParam<VerifierCase>
 TEST_P(FlacVerifierCheck, PassesOnlyTheIntactStream)
 {
     const VerifierCase c = GetParam();
-    const int frames = 30000;
+    const int frames = c.frames;
     std::vector<std::int32_t> samples;
     for (std::int16_t s : testSignal(frames, c.channels)) {
         samples.push_back(s);
@@ -67,7 +70,7 @@ TEST_P(FlacVerifierCheck, PassesOnlyTheIntactStream)
     case Spoil::None:
         break;
     case Spoil::ChangeOneSample:
-        expected[size_t(12345 * c.channels + c.channels - 1)] ^= 1;
+        expected[size_t(c.changedFrame * c.channels + c.channels - 1)] ^= 1;
         break;
     case Spoil::ExpectMore:
         expected.insert(expected.end(), size_t(c.channels), 0);
@@ -109,7 +112,12 @@ INSTANTIATE_TEST_SUITE_P(
         VerifierCase{"ChangedMonoSample", 1, Spoil::ChangeOneSample, false, "sample 12345 comes back different"},
         VerifierCase{"MoreWentIn", 2, Spoil::ExpectMore, false, "fewer samples than went in"},
         VerifierCase{"LessWentIn", 2, Spoil::ExpectLess, false, "more audio than went in"},
-        VerifierCase{"CutStream", 2, Spoil::CutStream, false}),
+        VerifierCase{"CutStream", 2, Spoil::CutStream, false},
+        VerifierCase{"IntactLongStereo", 2, Spoil::None, true, "", 400000},
+        VerifierCase{"ChangedSampleLate", 2, Spoil::ChangeOneSample, false, "sample 376543 comes back different", 400000,
+                     376543},
+        VerifierCase{"LessWentInLong", 2, Spoil::ExpectLess, false, "more audio than went in", 400000},
+        VerifierCase{"CutLongStream", 2, Spoil::CutStream, false, "", 400000}),
     [](const testing::TestParamInfo<VerifierCase>& info) { return std::string(info.param.name); });
 
 // A verifier dropped mid-stream stops its thread without a verdict.

@@ -14,8 +14,10 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -115,6 +117,16 @@ int main(int argc, char** argv)
     const double o = bench::median(ourTimes);
     const double r = bench::median(referenceTimes);
     const double v = bench::median(verifyingTimes);
+    // The fastest and slowest run of each, to tell a result from the noise of a busy machine.
+    const auto spread = [](const std::vector<double>& times) {
+        const auto [low, high] = std::minmax_element(times.begin(), times.end());
+        return std::pair{*low, *high};
+    };
+    const auto [ourLow, ourHigh] = spread(ourTimes);
+    const auto [referenceLow, referenceHigh] = spread(referenceTimes);
+    const auto [verifyingLow, verifyingHigh] = spread(verifyingTimes);
+    std::printf("spread: ours %.3f-%.3f s, flac -5 %.3f-%.3f s, flac -5 -V %.3f-%.3f s\n", ourLow, ourHigh,
+                referenceLow, referenceHigh, verifyingLow, verifyingHigh);
     std::printf("flac -5 -V (verifying like ours): %.3f s, ours/that=%.2f\n", v, o / v);
     std::printf("bench flac: ours=%.3f reference=%.3f ratio=%.2f\n", o, r, o / r);
     return 0;

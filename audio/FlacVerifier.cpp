@@ -82,7 +82,10 @@ struct FlacVerifier::Callbacks
     }
 };
 
-FlacVerifier::FlacVerifier(int channels) : m_channels(channels) {}
+FlacVerifier::FlacVerifier(int channels, int bitsPerSample)
+    : m_channels(channels), m_bytesPerSample(bitsPerSample <= 8 ? 1 : 2)
+{
+}
 
 FlacVerifier::~FlacVerifier()
 {
@@ -161,7 +164,8 @@ void FlacVerifier::feed(const unsigned char* bytes, std::size_t count)
 void FlacVerifier::handOver()
 {
     std::unique_lock lock(m_mutex);
-    m_room.wait(lock, [this] { return m_failed || m_ended || !m_thread.joinable() || m_queue.size() < kQueuedBatches; });
+    m_room.wait(lock,
+                [this] { return m_failed || m_ended || !m_thread.joinable() || m_queue.size() < kQueuedBatches; });
     if (m_failed || m_ended || !m_thread.joinable()) {
         // The verdict is in (or no check runs); finish() reports it.
         m_filling.bytes.clear();
@@ -200,6 +204,7 @@ bool FlacVerifier::takeBatch()
         m_expectedAt = 0;
     }
     m_expected.insert(m_expected.end(), m_reading.samples.begin(), m_reading.samples.end());
+    checksum(m_reading.samples);
     return true;
 }
 
@@ -234,6 +239,23 @@ bool FlacVerifier::check(const FLAC__Frame& frame, const FLAC__int32* const chan
     m_checkedFrames += frames;
     m_checkedSamples += frames * count;
     return true;
+}
+
+void FlacVerifier::checksum(const std::vector<std::int32_t>& samples)
+{
+    m_packed.resize(samples.size() * std::size_t(m_bytesPerSample));
+    char* out = m_packed.data();
+    if (m_bytesPerSample == 1) {
+        for (std::size_t i = 0; i < samples.size(); ++i) {
+            out[i] = char(samples[i]);
+        }
+    } else {
+        for (std::size_t i = 0; i < samples.size(); ++i) {
+            out[2 * i] = char(samples[i] & 0xff);
+            out[2 * i + 1] = char((samples[i] >> 8) & 0xff);
+        }
+    }
+    m_md5.addData(QByteArrayView(m_packed.data(), qsizetype(m_packed.size())));
 }
 
 bool FlacVerifier::finish(QString& error)

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <FLAC/stream_decoder.h>
+#include <QByteArray>
+#include <QCryptographicHash>
 #include <QString>
 #include <condition_variable>
 #include <cstdint>
@@ -20,10 +22,14 @@
 // many frames, so the two threads meet a few times a second rather than at every frame.
 // At most a few batches wait: a verifier that falls behind holds the writer back instead
 // of holding the whole file, or all of its samples, in memory.
+//
+// It also takes the MD5 checksum of the samples for the stream information, which the
+// encoder would otherwise compute on its own thread.
 class FlacVerifier
 {
 public:
-    explicit FlacVerifier(int channels);
+    // `bitsPerSample` (8 or 16) is the width the checksum packs each sample in.
+    explicit FlacVerifier(int channels, int bitsPerSample = 16);
     ~FlacVerifier();
     FlacVerifier(const FlacVerifier&) = delete;
     FlacVerifier& operator=(const FlacVerifier&) = delete;
@@ -37,6 +43,10 @@ public:
     // The stream is complete: decodes the rest and waits for the thread. True when every
     // sample came back exactly and no more than went in; else `error` says what differed.
     bool finish(QString& error);
+    // The MD5 checksum of every sample handed in, as FLAC's stream information holds it
+    // (little-endian signed samples of the stream's width, interleaved). Valid once
+    // finish() returned true.
+    QByteArray md5() const { return m_md5.result(); }
 
 private:
     struct Callbacks;
@@ -50,11 +60,13 @@ private:
     void handOver();
     bool takeBatch();
     std::size_t read(unsigned char* buffer, std::size_t wanted);
+    void checksum(const std::vector<std::int32_t>& samples);
     bool check(const FLAC__Frame& frame, const FLAC__int32* const channels[]);
     void run();
     void fail(const QString& reason);
 
     const int m_channels;
+    const int m_bytesPerSample;
     FLAC__StreamDecoder* m_decoder = nullptr;
     std::thread m_thread;
 
@@ -79,4 +91,6 @@ private:
     std::size_t m_expectedAt = 0;
     std::uint64_t m_checkedFrames = 0;
     std::uint64_t m_checkedSamples = 0;
+    QCryptographicHash m_md5{QCryptographicHash::Md5};
+    std::vector<char> m_packed;
 };

@@ -13,6 +13,11 @@
 #include <cstdlib>
 #include <cstring>
 
+// libFLAC exports this switch (every release since 1.1 has it) but declares it only in its
+// own headers: it turns the encoder's checksum of the samples off, which the verifier's
+// thread then takes instead.
+extern "C" FLAC__bool FLAC__stream_encoder_set_do_md5(FLAC__StreamEncoder* encoder, FLAC__bool value);
+
 namespace {
 
 constexpr std::int32_t kTransferBytes = 65536;
@@ -35,6 +40,7 @@ struct TFLACOut::Encoder
     // written, not the stream information rewritten after the seek at the end.
     std::unique_ptr<FlacVerifier> verifier;
     bool rewriting = false;
+    qint64 start = -1; // where the stream begins in the target; -1 when it cannot seek
     QString writeError;
     bool initialised = false;
     bool finished = false;
@@ -185,7 +191,10 @@ void TFLACOut::PrepareOutput()
         // Verify mode through our own verifier, on a thread beside the encoder's.
         FLAC__stream_encoder_set_verify(enc, false);
         if (m_verify) {
-            e.verifier = std::make_unique<FlacVerifier>(m_channels);
+            // The verifier's thread takes the samples' checksum too; the encoder's thread,
+            // which sets the pace, is spared it.
+            FLAC__stream_encoder_set_do_md5(enc, false);
+            e.verifier = std::make_unique<FlacVerifier>(m_channels, m_bits);
             if (!e.verifier->start()) {
                 throw EACSException("The FLAC decoder that checks the file could not be created.");
             }
@@ -230,6 +239,7 @@ void TFLACOut::PrepareOutput()
 
         openTarget();
         e.target = m_streamAssigned ? m_stream : static_cast<QIODevice*>(m_file.get());
+        e.start = e.target->isSequential() ? -1 : e.target->pos();
         const FLAC__StreamEncoderInitStatus status =
             FLAC__stream_encoder_init_stream(enc, &Encoder::write, &Encoder::seek, &Encoder::tell, nullptr, &e);
         if (status != FLAC__STREAM_ENCODER_INIT_STATUS_OK) {
@@ -355,6 +365,9 @@ void TFLACOut::endStream()
             QStringLiteral("The FLAC encoder's check of %1 failed: %2, so the file would not give back its audio.")
                 .arg(targetName(), mismatch));
     }
+    if (e.verifier && e.start >= 0) {
+        writeChecksum(e.start, e.verifier->md5());
+    }
     if (m_file && !m_file->commit()) {
         const QString reason = m_file->errorString();
         m_file.reset();
@@ -363,6 +376,20 @@ void TFLACOut::endStream()
     }
     m_file.reset();
     m_endOfStream = true;
+}
+
+void TFLACOut::writeChecksum(qint64 start, const QByteArray& md5)
+{
+    // The stream information is the first block after "fLaC" and its 4-byte header; its
+    // checksum fills the last 16 of its 34 bytes.
+    constexpr qint64 kChecksumOffset = 4 + 4 + 18;
+    QIODevice* target = m_encoder->target;
+    const qint64 end = target->pos();
+    if (!target->seek(start + kChecksumOffset) || target->write(md5) != md5.size() || !target->seek(end)) {
+        const QString reason = target->errorString();
+        throw EACSWriteError(QStringLiteral("Cannot write to %1: %2").arg(targetName(), reason),
+                             m_streamAssigned ? QString() : m_fileName, reason);
+    }
 }
 
 void TFLACOut::FinishOutput()

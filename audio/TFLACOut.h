@@ -55,6 +55,7 @@ private:
     void openTarget();
     void encodeFrames(std::int32_t frames);
     void endStream();
+    void writeChecksum(qint64 start, const QByteArray& md5);
     [[noreturn]] void raiseEncoderError();
     QString targetName() const;
     void releaseTransfer();

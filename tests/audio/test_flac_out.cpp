@@ -6,6 +6,7 @@
 #include "support/TempFolder.h"
 #include "test_vorbis_support.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <gtest/gtest.h>
@@ -79,6 +80,7 @@ struct RoundTripCase
     int rate;
     int level;
     std::int32_t chunk; // reads of at most this many bytes; 0 reads through TWaveIn
+    bool verify = true;
 };
 void PrintTo(const RoundTripCase& c, std::ostream* os)
 {
@@ -97,6 +99,7 @@ TEST_P(FLACOutRoundTrip, flacAndFfmpegGiveBackEverySample)
     const QByteArray pcm = testPcm(frames, c.bits, c.channels);
     TFLACOut output;
     output.SetCompressionLevel(c.level);
+    output.SetVerify(c.verify);
     const QString path = folder.file(QStringLiteral("out.flac"));
     if (c.chunk == 0) {
         const QString wav = folder.file(QStringLiteral("in.wav"));
@@ -121,6 +124,15 @@ TEST_P(FLACOutRoundTrip, flacAndFfmpegGiveBackEverySample)
     EXPECT_EQ(metaflacValue(path, QStringLiteral("--show-sample-rate")), QString::number(c.rate));
     EXPECT_EQ(metaflacValue(path, QStringLiteral("--show-channels")), QString::number(c.channels));
     EXPECT_EQ(metaflacValue(path, QStringLiteral("--show-bps")), QString::number(c.bits));
+    // The stream information's checksum is of the signed samples: 8-bit PCM moves by 128.
+    QByteArray signedPcm = pcm;
+    if (c.bits == 8) {
+        for (char& byte : signedPcm) {
+            byte = char(std::uint8_t(byte) ^ 0x80);
+        }
+    }
+    EXPECT_EQ(metaflacValue(path, QStringLiteral("--show-md5sum")),
+              QString::fromLatin1(QCryptographicHash::hash(signedPcm, QCryptographicHash::Md5).toHex()));
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, FLACOutRoundTrip,
@@ -132,7 +144,10 @@ INSTANTIATE_TEST_SUITE_P(Formats, FLACOutRoundTrip,
                                          RoundTripCase{"levelEight", 16, 2, 44100, 8, 1 << 30},
                                          // Reads that end inside a frame lose nothing.
                                          RoundTripCase{"oddReads", 16, 2, 48000, 5, 4099},
-                                         RoundTripCase{"highRate", 16, 2, 96000, 5, 1 << 30}),
+                                         RoundTripCase{"highRate", 16, 2, 96000, 5, 1 << 30},
+                                         // Without the check the encoder takes the checksum itself.
+                                         RoundTripCase{"withoutCheck", 16, 2, 44100, 5, 0, false},
+                                         RoundTripCase{"eightBitWithoutCheck", 8, 1, 8000, 5, 1 << 30, false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(FLACOut, higherLevelsGiveSmallerFiles)

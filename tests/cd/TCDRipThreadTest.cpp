@@ -4,7 +4,7 @@
 #include "cd/DiscImageWriter.h"
 #include "cd/TCDRipThread.h"
 #include "settings/TSettings.h"
-#include "support/FileSizeLimit.h"
+#include "support/DiskFull.h"
 #include "support/TempFolder.h"
 
 #include <QDir>
@@ -211,7 +211,7 @@ TEST_P(RipFullDisk, RemovesThePartialFile)
     disc.layout = layoutOf(1, {100});
     useScripted(disc);
     {
-        FileSizeLimit full(GetParam());
+        DiskFull full(GetParam());
         rip(1);
     }
     expectOutcome(TCDRipThread::StatusWriteFailed);

@@ -7,7 +7,7 @@
 #include "jobs/JobTestKit.h"
 #include "jobs/TRipForm.h"
 #include "settings/TSettings.h"
-#include "support/FileSizeLimit.h"
+#include "support/DiskFull.h"
 #include "support/ToneWav.h"
 
 #include <QDir>
@@ -79,7 +79,7 @@ TEST_F(RipFormFailureTest, FullDiskStopsTheJobAndKeepsTheFinishedTrack)
     settings().OutputFormat = ofWAV;
     const CDHandle handle = openHookedDisc({150, 375, 150});
     {
-        FileSizeLimit full(600000);
+        DiskFull full(600000);
         kit.runJob(TRipForm::ExtractCD, handle, {"01One", "02Two", "03Three"});
     }
     EXPECT_EQ(kit.prompt->messageTexts(), QStringList{QStringLiteral("Could not write ") + outPath("Two.wav") +
@@ -110,7 +110,7 @@ TEST_P(EncoderOutputOnAFullDiskTest, StopsTheJobAndRemovesThePartialFile)
     ASSERT_TRUE(writeToneWav(kit.input(QStringLiteral("a.wav")), 5.0, c.inputRate));
     ASSERT_TRUE(writeToneWav(kit.input(QStringLiteral("b.wav")), 1.0, c.inputRate));
     {
-        FileSizeLimit full(20000);
+        DiskFull full(20000);
         kit.runJob(c.mode, 0, {kit.input(QStringLiteral("a.wav")), kit.input(QStringLiteral("b.wav"))});
     }
     EXPECT_EQ(kit.prompt->messageTexts(),

@@ -2,12 +2,11 @@
 
 #include "meta/Tid3tag.h"
 #include "platform/Files.h"
+#include "support/DiskFull.h"
 
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
-#include <csignal>
-#include <sys/resource.h>
 #include <unistd.h>
 
 using namespace id3test;
@@ -78,35 +77,6 @@ TEST(Tid3tagReadOnly, WritableFileIsNotReadOnly)
     EXPECT_FALSE(tag.readOnly());
 }
 
-// Caps the size any file of this process may grow to; writes beyond it fail with EFBIG
-// instead of raising SIGXFSZ.
-class FileSizeLimit
-{
-public:
-    explicit FileSizeLimit(rlim_t bytes)
-    {
-        m_oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        ::getrlimit(RLIMIT_FSIZE, &m_old);
-        rlimit capped = m_old;
-        capped.rlim_cur = bytes;
-        m_works = ::setrlimit(RLIMIT_FSIZE, &capped) == 0;
-    }
-    ~FileSizeLimit()
-    {
-        ::setrlimit(RLIMIT_FSIZE, &m_old);
-        std::signal(SIGXFSZ, m_oldHandler);
-    }
-    FileSizeLimit(const FileSizeLimit&) = delete;
-    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
-
-    bool works() const { return m_works; }
-
-private:
-    rlimit m_old{};
-    void (*m_oldHandler)(int) = nullptr;
-    bool m_works = false;
-};
-
 class SaveOntoFullDisk : public ::testing::TestWithParam<int>
 {
 };
@@ -124,10 +94,7 @@ TEST_P(SaveOntoFullDisk, ReportsWriteErrorAndKeepsTheFile)
     tag.setTitle(QStringLiteral("Title"));
     std::uint16_t result = 0;
     {
-        FileSizeLimit limit(audio.size() + GetParam());
-        if (!limit.works()) {
-            GTEST_SKIP() << "cannot limit the file size";
-        }
+        const DiskFull full(audio.size() + GetParam());
         result = tag.save(file);
     }
     EXPECT_EQ(result, 1024);

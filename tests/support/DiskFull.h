@@ -2,9 +2,10 @@
 
 #include <cstdint>
 
-// While it lives, this process cannot make any file larger than `bytes`: writes past that
-// fail as they would on a full disk (EFBIG; the signal that would end us is ignored).
-// Works for root too, where a read-only folder would not stop anything.
+// While it lives, this process and the children it starts cannot make any file larger than
+// `bytes`: writes past that fail as they would on a full disk (EFBIG, "File too large"; the
+// signal that would end us is ignored, and stays ignored in the encoders we start). Works
+// for root too, where a read-only folder would not stop anything.
 class DiskFull
 {
 public:

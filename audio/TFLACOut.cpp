@@ -290,8 +290,7 @@ void TFLACOut::raiseEncoderError()
     }
     if (state == FLAC__STREAM_ENCODER_CLIENT_ERROR || state == FLAC__STREAM_ENCODER_IO_ERROR) {
         const QString reason = e.writeError.isEmpty() ? QStringLiteral("the write failed") : e.writeError;
-        throw EACSWriteError(QStringLiteral("Cannot write to %1: %2").arg(targetName(), reason),
-                             m_streamAssigned ? QString() : m_fileName, reason);
+        raiseWriteError(reason);
     }
     throw EACSException(
         QStringLiteral("The FLAC encoder failed on %1: %2")
@@ -371,11 +370,16 @@ void TFLACOut::endStream()
     if (m_file && !m_file->commit()) {
         const QString reason = m_file->errorString();
         m_file.reset();
-        throw EACSWriteError(QStringLiteral("Cannot write to %1: %2").arg(targetName(), reason),
-                             m_streamAssigned ? QString() : m_fileName, reason);
+        raiseWriteError(reason);
     }
     m_file.reset();
     m_endOfStream = true;
+}
+
+void TFLACOut::raiseWriteError(const QString& reason) const
+{
+    throw EACSWriteError(QStringLiteral("Cannot write to %1: %2").arg(targetName(), reason),
+                         m_streamAssigned ? QString() : m_fileName, reason);
 }
 
 void TFLACOut::writeChecksum(qint64 start, const QByteArray& md5)
@@ -386,9 +390,7 @@ void TFLACOut::writeChecksum(qint64 start, const QByteArray& md5)
     QIODevice* target = m_encoder->target;
     const qint64 end = target->pos();
     if (!target->seek(start + kChecksumOffset) || target->write(md5) != md5.size() || !target->seek(end)) {
-        const QString reason = target->errorString();
-        throw EACSWriteError(QStringLiteral("Cannot write to %1: %2").arg(targetName(), reason),
-                             m_streamAssigned ? QString() : m_fileName, reason);
+        raiseWriteError(target->errorString());
     }
 }
 

@@ -57,6 +57,8 @@ private:
     void endStream();
     void writeChecksum(qint64 start, const QByteArray& md5);
     [[noreturn]] void raiseEncoderError();
+    // "Cannot write to <target>: <reason>", as the write error the job window stops on.
+    [[noreturn]] void raiseWriteError(const QString& reason) const;
     QString targetName() const;
     void releaseTransfer();
 

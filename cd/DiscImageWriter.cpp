@@ -1,5 +1,7 @@
 #include "cd/DiscImageWriter.h"
 
+#include "common/DiscSessions.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -44,6 +46,46 @@ QString msfText(std::int64_t frames)
         .arg(rest, 2, 10, QLatin1Char('0'));
 }
 
+// Mode 1 sectors as a drive returns them raw: sync pattern, header with the sector's
+// address, then a user data pattern that is plainly not silence (the error correction
+// bytes are left zero: no reader of these images checks them).
+bool writeDataTrack(QSaveFile& bin, std::int64_t firstSector, std::int64_t frames)
+{
+    QByteArray raw(DiscImageWriter::FrameBytes, '\0');
+    for (int i = 1; i <= 10; ++i) {
+        raw[i] = static_cast<char>(0xff);
+    }
+    auto bcd = [](std::int64_t v) { return static_cast<char>(((v / 10) << 4) | (v % 10)); };
+    for (std::int64_t f = 0; f < frames; ++f) {
+        const std::int64_t address = firstSector + f + 150;
+        raw[12] = bcd(address / (60 * 75));
+        raw[13] = bcd(address / 75 % 60);
+        raw[14] = bcd(address % 75);
+        raw[15] = 1;
+        for (int i = 16; i < 16 + 2048; ++i) {
+            raw[i] = static_cast<char>((i * 31 + f) & 0xff);
+        }
+        if (bin.write(raw) != raw.size()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The frames between the sessions: the image driver places tracks by their INDEX 01 in
+// the file and takes no PREGAP into account, so the gap has to be there.
+bool writeGap(QSaveFile& bin, std::int64_t frames)
+{
+    const QByteArray empty(DiscImageWriter::FrameBytes * DiscImageWriter::FramesPerSecond, '\0');
+    for (std::int64_t f = 0; f < frames; f += DiscImageWriter::FramesPerSecond) {
+        const qint64 size = std::min<std::int64_t>(DiscImageWriter::FramesPerSecond, frames - f) * DiscImageWriter::FrameBytes;
+        if (bin.write(empty.constData(), size) != size) {
+            return false;
+        }
+    }
+    return true;
+}
+
 void setError(QString* error, const QString& text)
 {
     if (error != nullptr) {
@@ -53,11 +95,20 @@ void setError(QString* error, const QString& text)
 
 } // namespace
 
+std::int64_t DiscImageWriter::gapBefore(int index) const
+{
+    if (index <= 0 || index >= static_cast<int>(m_lengths.size())) {
+        return 0;
+    }
+    return m_data[index] && !m_data[index - 1] ? tarnwick::SessionGapFrames : 0;
+}
+
 std::int64_t DiscImageWriter::trackStart(int index) const
 {
     std::int64_t start = 0;
-    for (int i = 0; i < index && i < static_cast<int>(m_lengths.size()); ++i) {
-        start += m_lengths[i];
+    const int count = std::min(index, static_cast<int>(m_lengths.size()));
+    for (int i = 0; i < count; ++i) {
+        start += m_lengths[i] + gapBefore(i + 1);
     }
     return start;
 }
@@ -65,6 +116,14 @@ std::int64_t DiscImageWriter::trackStart(int index) const
 std::int64_t DiscImageWriter::totalFrames() const
 {
     return trackStart(static_cast<int>(m_lengths.size()));
+}
+
+QString DiscImageWriter::binPath(const QString& cuePath) const
+{
+    if (m_binName.isEmpty()) {
+        return binPathFor(cuePath);
+    }
+    return QFileInfo(cuePath).dir().filePath(m_binName);
 }
 
 int DiscImageWriter::toneFrequency(int index)
@@ -98,12 +157,16 @@ bool DiscImageWriter::write(const QString& cuePath, QString* error) const
             return false;
         }
     }
-    const QString binPath = binPathFor(cuePath);
-    if (!writeBin(binPath, error)) {
+    if (m_binName.contains(QLatin1Char('/')) || m_binName.contains(QLatin1Char('"'))) {
+        setError(error, QStringLiteral("the BIN name must be a plain file name"));
+        return false;
+    }
+    const QString bin = binPath(cuePath);
+    if (!writeBin(bin, error)) {
         return false;
     }
     QSaveFile cue(cuePath);
-    if (!cue.open(QIODevice::WriteOnly) || cue.write(cueText(QFileInfo(binPath).fileName()).toUtf8()) < 0 ||
+    if (!cue.open(QIODevice::WriteOnly) || cue.write(cueText(QFileInfo(bin).fileName()).toUtf8()) < 0 ||
         !cue.commit()) {
         setError(error, QStringLiteral("cannot write %1: %2").arg(cuePath, cue.errorString()));
         return false;
@@ -115,7 +178,12 @@ QString DiscImageWriter::cueText(const QString& binName) const
 {
     QString text = QStringLiteral("FILE \"%1\" BINARY\n").arg(binName);
     for (int i = 0; i < static_cast<int>(m_lengths.size()); ++i) {
-        text += QStringLiteral("  TRACK %1 AUDIO\n").arg(m_firstTrack + i, 2, 10, QLatin1Char('0'));
+        text += QStringLiteral("  TRACK %1 %2\n")
+                    .arg(m_firstTrack + i, 2, 10, QLatin1Char('0'))
+                    .arg(m_data[i] ? QStringLiteral("MODE1/2352") : QStringLiteral("AUDIO"));
+        if (gapBefore(i) > 0) {
+            text += QStringLiteral("    INDEX 00 %1\n").arg(msfText(trackStart(i) - gapBefore(i)));
+        }
         text += QStringLiteral("    INDEX 01 %1\n").arg(msfText(trackStart(i)));
     }
     return text;
@@ -130,7 +198,22 @@ bool DiscImageWriter::writeBin(const QString& binPath, QString* error) const
     }
     const std::vector<std::int16_t>& sine = sineTable();
     std::vector<std::int16_t> second(2 * SampleRate);
+    std::int64_t sector = 0;
     for (int track = 0; track < static_cast<int>(m_lengths.size()); ++track) {
+        if (!writeGap(bin, gapBefore(track))) {
+            setError(error, QStringLiteral("cannot write %1: %2").arg(binPath, bin.errorString()));
+            return false;
+        }
+        sector += gapBefore(track);
+        if (m_data[track]) {
+            if (!writeDataTrack(bin, sector, m_lengths[track])) {
+                setError(error, QStringLiteral("cannot write %1: %2").arg(binPath, bin.errorString()));
+                return false;
+            }
+            sector += m_lengths[track];
+            continue;
+        }
+        sector += m_lengths[track];
         const std::int64_t frequency = toneFrequency(track);
         const std::int64_t samples = m_lengths[track] * (FrameBytes / 4);
         for (std::int64_t begin = 0; begin < samples; begin += SampleRate) {
@@ -191,6 +274,9 @@ bool DiscImageWriter::parseArguments(const QStringList& args, DiscImageWriter& w
     int first = 1;
     int tracks = -1;
     QStringList lengths;
+    QString dataFirst;
+    QString dataLast;
+    QString binName;
     cuePath.clear();
     for (int i = 0; i < args.size(); ++i) {
         const QString& arg = args[i];
@@ -203,6 +289,12 @@ bool DiscImageWriter::parseArguments(const QStringList& args, DiscImageWriter& w
             ok = ok && tracks >= 1;
         } else if (arg == QLatin1String("--seconds") && hasValue) {
             lengths = args[++i].split(QLatin1Char(','), Qt::SkipEmptyParts);
+        } else if (arg == QLatin1String("--data-first") && hasValue) {
+            dataFirst = args[++i];
+        } else if (arg == QLatin1String("--data-last") && hasValue) {
+            dataLast = args[++i];
+        } else if (arg == QLatin1String("--bin") && hasValue) {
+            binName = args[++i];
         } else if (!arg.startsWith(QLatin1String("--")) && cuePath.isEmpty()) {
             cuePath = arg;
         } else {
@@ -226,6 +318,19 @@ bool DiscImageWriter::parseArguments(const QStringList& args, DiscImageWriter& w
     }
     writer = DiscImageWriter();
     writer.setFirstTrack(first);
+    writer.setBinName(binName);
+    auto addData = [&](const QString& text) {
+        const std::int64_t frames = parseLength(text);
+        if (frames < 1) {
+            error = QStringLiteral("%1 is not a length (whole seconds or m:s:f, at least one frame)").arg(text);
+            return false;
+        }
+        writer.addDataTrack(frames);
+        return true;
+    };
+    if (!dataFirst.isEmpty() && !addData(dataFirst)) {
+        return false;
+    }
     for (int i = 0; i < tracks; ++i) {
         const QString& text = lengths[std::min<qsizetype>(i, lengths.size() - 1)];
         const std::int64_t frames = parseLength(text);
@@ -235,5 +340,5 @@ bool DiscImageWriter::parseArguments(const QStringList& args, DiscImageWriter& w
         }
         writer.addTrack(frames);
     }
-    return true;
+    return dataLast.isEmpty() || addData(dataLast);
 }

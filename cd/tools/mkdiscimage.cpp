@@ -1,5 +1,6 @@
-// mkdiscimage OUT.cue [--first N] [--tracks N] [--seconds L1,L2,...]
-// Writes an audio disc image of synthetic tones (OUT.cue and OUT.bin beside it).
+// mkdiscimage OUT.cue [--first N] [--tracks N] [--seconds L1,L2,...] [--data-first L] [--data-last L] [--bin NAME]
+// Writes a disc image of synthetic tones (OUT.cue and its BIN beside it), with a data
+// track first (mixed-mode CD) or in a second session (enhanced CD) when asked.
 #include "cd/DiscImageWriter.h"
 
 #include <QCoreApplication>
@@ -14,7 +15,11 @@ int main(int argc, char** argv)
     if (!DiscImageWriter::parseArguments(app.arguments().mid(1), writer, cuePath, error)) {
         std::fprintf(stderr,
                      "mkdiscimage: %s\nusage: mkdiscimage OUT.cue [--first N] [--tracks N] [--seconds L1,L2,...]\n"
-                     "  a length is whole seconds or minutes:seconds:frames; the last one repeats\n",
+                     "                   [--data-first L] [--data-last L] [--bin NAME]\n"
+                     "  a length is whole seconds or minutes:seconds:frames; the last one repeats\n"
+                     "  --data-first: a data track before the audio (mixed-mode CD)\n"
+                     "  --data-last: a data session after the audio (enhanced CD)\n"
+                     "  --bin: the data file's name (default: the sheet's name with .bin)\n",
                      qPrintable(error));
         return 2;
     }

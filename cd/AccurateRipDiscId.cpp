@@ -23,7 +23,6 @@ DiscIds discIdsOf(const DiscLayout& layout)
     DiscIds ids;
     // The table of contents holds 99 tracks; the CDDB ID and the drive library cut there too.
     const std::size_t count = std::min<std::size_t>(layout.tracks.size(), TOC::MaxEntries - 1);
-    std::size_t lastAudio = count;
     std::uint32_t position = 0;
     for (std::size_t i = 0; i < count; ++i) {
         const DiscTrack& track = layout.tracks[i];
@@ -35,15 +34,11 @@ DiscIds discIdsOf(const DiscLayout& layout)
         ids.id1 += start;
         ids.id2 += std::max<std::uint32_t>(start, 1) * position;
         ids.trackNumbers.push_back(track.number);
-        lastAudio = i;
     }
     if (position == 0) {
         return {};
     }
-    std::int32_t leadOut = count < layout.tracks.size() ? layout.tracks[count].address : layout.leadOut;
-    if (lastAudio + 1 < count) {
-        leadOut = layout.tracks[lastAudio + 1].address - SessionGapFrames;
-    }
+    const std::int32_t leadOut = count < layout.tracks.size() ? layout.tracks[count].address : layout.leadOut;
     const std::uint32_t end = blockOf(leadOut);
     ids.trackCount = static_cast<int>(position);
     ids.id1 += end;

@@ -61,16 +61,35 @@ INSTANTIATE_TEST_SUITE_P(Discs, AccurateRipDiscIds,
                                       45000,
                                       {3, 0x15dceu, 0x48e9bu, 0x08025603u, {1, 2, 3}},
                                       "http://db.example/ar/e/c/d/dBAR-003-00015dce-00048e9b-08025603.bin"},
-                             // A data session after two audio tracks: the audio ends at 40000 - 11400 = 28600,
-                             // block 28450. id1 = 0 + 19850 + 28450 = 48300 = 0xbcac;
-                             // id2 = 1x1 + 19850x2 + 28450x3 = 1 + 39700 + 85350 = 125051 = 0x1e87b.
+                             // A data session after two audio tracks: the sums take the audio tracks, but
+                             // the lead-out term is the disc's own lead-out, block 59850.
+                             // id1 = 0 + 19850 + 59850 = 79700 = 0x13754;
+                             // id2 = 1x1 + 19850x2 + 59850x3 = 1 + 39700 + 179550 = 219251 = 0x35873.
                              // The CDDB ID counts the data track: 2 s, 266 s, 533 s: 2 + 14 + 11 = 27 = 0x1b;
                              // 800 - 2 = 798 = 0x31e; 3 tracks.
                              DiscCase{"enhanced",
                                       {{1, 150, true}, {2, 20000, true}, {3, 40000, false}},
                                       60000,
-                                      {2, 0xbcacu, 0x1e87bu, 0x1b031e03u, {1, 2}},
-                                      "http://db.example/ar/c/a/c/dBAR-002-0000bcac-0001e87b-1b031e03.bin"},
+                                      {2, 0x13754u, 0x35873u, 0x1b031e03u, {1, 2}},
+                                      "http://db.example/ar/4/5/7/dBAR-002-00013754-00035873-1b031e03.bin"},
+                             // A published enhanced CD: ten audio tracks from LSN 0, 12617, 40337, 63075,
+                             // 93260, 117965, 151715, 184190, 215110, 247305, the data session at 281585,
+                             // lead-out 333651. This is the file the database's own clients ask for.
+                             DiscCase{"publishedEnhanced",
+                                      {{1, 150, true},
+                                       {2, 12767, true},
+                                       {3, 40487, true},
+                                       {4, 63225, true},
+                                       {5, 93410, true},
+                                       {6, 118115, true},
+                                       {7, 151865, true},
+                                       {8, 184340, true},
+                                       {9, 215260, true},
+                                       {10, 247455, true},
+                                       {11, 281735, false}},
+                                      333801,
+                                      {10, 0x164419u, 0xb9f6e2u, 0x9e11600bu, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}},
+                                      "http://db.example/ar/9/1/4/dBAR-010-00164419-00b9f6e2-9e11600b.bin"},
                              // A data track first: the audio tracks 2 and 3 count as positions 1 and 2.
                              // Blocks 29850, 51850, lead-out 89850. id1 = 29850 + 51850 + 89850 = 171550 = 0x29e1e;
                              // id2 = 29850x1 + 51850x2 + 89850x3 = 29850 + 103700 + 269550 = 403100 = 0x6269c.

@@ -93,4 +93,18 @@ TEST(CddbDiscId, CountsDataTracksAndCutsAtNinetyNine)
     EXPECT_TRUE(tarnwick::cddbDiscOf(DiscLayout{}).offsets.empty());
 }
 
+// A published enhanced CD (ten audio tracks, the data session at LSN 281585, lead-out
+// 333651): the CDDB ID and the query count the data track, and the playing time runs to
+// the disc's own lead-out.
+TEST(CddbDiscIdOf, EnhancedCdCountsItsDataTrack)
+{
+    DiscLayout layout =
+        layoutAt({150, 12767, 40487, 63225, 93410, 118115, 151865, 184340, 215260, 247455, 281735}, 333801);
+    layout.tracks.back().audio = false;
+    EXPECT_EQ(tarnwick::cddbDiscId(layout), 0x9e11600bu) << std::hex << tarnwick::cddbDiscId(layout);
+    EXPECT_EQ(tarnwick::cddb::queryCommand(tarnwick::cddbDiscOf(layout)),
+              QByteArray("cddb query 9e11600b 11 150 12767 40487 63225 93410 118115 151865 184340 215260 247455 "
+                         "281735 4450"));
+}
+
 } // namespace

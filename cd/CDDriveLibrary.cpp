@@ -1,5 +1,7 @@
 #include "cd/CDDriveLibrary.h"
 
+#include "cd/DiscImageFiles.h"
+
 #include "cd/CdioDeviceSource.h"
 
 #include <array>
@@ -158,6 +160,12 @@ QString drivePath(CDHandle handle)
 {
     const std::shared_ptr<OpenDrive> drive = table().drive(handle);
     return drive && !drive->info.isImage ? drive->info.path : QString();
+}
+
+QString discProblem(CDHandle handle)
+{
+    const std::shared_ptr<OpenDrive> drive = table().drive(handle);
+    return drive && drive->info.isImage ? DiscImageFiles::problem(drive->info.path) : QString();
 }
 
 void setCDDeviceSource(std::shared_ptr<CDDeviceSource> source)

@@ -43,6 +43,10 @@ CDHandle openFirstImage();
 // or a handle that is not open.
 QString drivePath(CDHandle handle);
 
+// Why the drive behind `handle` shows no disc, for the user, when that is known: a disc
+// image whose data file is missing. Empty otherwise.
+QString discProblem(CDHandle handle);
+
 // A track buffer with room for `frames` frames: start frame 0, frame count `frames`,
 // capacity frames x 2352, the other fields 0.
 TrackBufferPtr allocTrackBuffer(int frames);

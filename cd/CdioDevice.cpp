@@ -3,7 +3,10 @@
 #include "cd/CDRecords.h"
 #include "cd/ParanoiaReader.h"
 
-CdioDevice::CdioDevice(CdIo_t* cdio) : m_cdio(cdio) {}
+CdioDevice::CdioDevice(CdIo_t* cdio, std::unique_ptr<QTemporaryDir> imageFolder)
+    : m_imageFolder(std::move(imageFolder)), m_cdio(cdio)
+{
+}
 
 CdioDevice::~CdioDevice()
 {
@@ -34,7 +37,18 @@ bool CdioDevice::readLayout(DiscLayout& layout)
 
 bool CdioDevice::holdsAudioDisc()
 {
-    return cdio_get_discmode(m_cdio) == CDIO_DISC_MODE_CD_DA;
+    // An enhanced or mixed-mode disc is an audio CD too: one audio track is enough.
+    const track_t first = cdio_get_first_track_num(m_cdio);
+    const track_t count = cdio_get_num_tracks(m_cdio);
+    if (first == CDIO_INVALID_TRACK || count == CDIO_INVALID_TRACK) {
+        return false;
+    }
+    for (int t = first; t < first + count; ++t) {
+        if (cdio_get_track_format(m_cdio, static_cast<track_t>(t)) == TRACK_FORMAT_AUDIO) {
+            return true;
+        }
+    }
+    return false;
 }
 
 bool CdioDevice::readAudio(std::int32_t lsn, int frames, std::uint8_t* dest)

@@ -2,6 +2,7 @@
 
 #include "cd/CDDevice.h"
 
+#include <QTemporaryDir>
 #include <cdio/cdio.h>
 #include <memory>
 
@@ -11,7 +12,9 @@ class ParanoiaReader;
 class CdioDevice : public CDDevice
 {
 public:
-    explicit CdioDevice(CdIo_t* cdio);
+    // `imageFolder` holds what the image was opened through (see DiscImageFiles); it outlives
+    // the handle, which reads its files lazily.
+    explicit CdioDevice(CdIo_t* cdio, std::unique_ptr<QTemporaryDir> imageFolder = nullptr);
     ~CdioDevice() override;
     CdioDevice(const CdioDevice&) = delete;
     CdioDevice& operator=(const CdioDevice&) = delete;
@@ -24,6 +27,7 @@ public:
 private:
     bool readOnce(std::int32_t lsn, int frames, std::uint8_t* dest, std::uint8_t marker);
 
+    std::unique_ptr<QTemporaryDir> m_imageFolder;
     CdIo_t* m_cdio;
     // Made on the first verified read, so plain reading never pays for it; goes before
     // the libcdio handle it works over.

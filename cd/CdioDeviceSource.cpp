@@ -1,6 +1,7 @@
 #include "cd/CdioDeviceSource.h"
 
 #include "cd/CdioDevice.h"
+#include "cd/DiscImageFiles.h"
 
 #include <QFileInfo>
 #include <QLoggingCategory>
@@ -85,10 +86,15 @@ std::vector<CDDeviceInfo> CdioDeviceSource::devices()
 
 std::unique_ptr<CDDevice> CdioDeviceSource::open(const CDDeviceInfo& info)
 {
-    const QByteArray path = info.path.toLocal8Bit();
-    CdIo_t* cdio = cdio_open(path.constData(), info.isImage ? imageDriver(info.path) : DRIVER_DEVICE);
+    if (!info.isImage) {
+        CdIo_t* cdio = cdio_open(info.path.toLocal8Bit().constData(), DRIVER_DEVICE);
+        return cdio != nullptr ? std::make_unique<CdioDevice>(cdio) : nullptr;
+    }
+    DiscImageFiles::Opening opening = DiscImageFiles::prepare(info.path);
+    CdIo_t* cdio = cdio_open(opening.path.toLocal8Bit().constData(), imageDriver(info.path));
+    // Why an image did not open reaches the user through discProblem().
     if (cdio == nullptr) {
         return nullptr;
     }
-    return std::make_unique<CdioDevice>(cdio);
+    return std::make_unique<CdioDevice>(cdio, std::move(opening.folder));
 }

@@ -8,6 +8,7 @@
 #include "cd/AudioDisc.h"
 #include "cd/CDDriveLibrary.h"
 #include "cd/HandleAudioSource.h"
+#include "cd/TocTracks.h"
 #include "cd/TrackRow.h"
 #include "common/ProgramFolder.h"
 #include "encoders/TMp3EncodeProcess.h"
@@ -154,6 +155,12 @@ int TMainForm::selectedRow() const
     return item != nullptr && item->isSelected() ? m_trackList->indexOfTopLevelItem(item) : -1;
 }
 
+QString TMainForm::noDiscText() const
+{
+    const QString problem = m_driveHandle != 0 ? tarnwick::discProblem(m_driveHandle) : QString();
+    return problem.isEmpty() ? kNoDisc : kNoDisc + QStringLiteral("\n\n") + problem + QLatin1Char('.');
+}
+
 QString TMainForm::statusText() const
 {
     return m_status->text();
@@ -260,12 +267,16 @@ void TMainForm::fillTrackList()
         if (entry + 1 >= TOC::MaxEntries || t > TDiscInfo::MaxTitles) {
             break;
         }
-        if (settings().Disc.title(t).isEmpty()) {
+        // A data track is shown for what it is but never offered as audio: it cannot be
+        // checked, so no job, playback or title edit takes it for a track to rip.
+        const bool data = tarnwick::toc::isData(toc, entry);
+        if (data) {
+            settings().Disc.setTitle(t, QString::fromLatin1(tarnwick::toc::DataTrackTitle));
+        } else if (settings().Disc.title(t).isEmpty()) {
             settings().Disc.setTitle(t, DiscInfoStore::defaultTitle(t));
         }
-        const TOCEntry& start = toc.entries[entry];
-        const TOCEntry& next = toc.entries[entry + 1];
-        const TrackRow row = TrackRow::make(t, start.address[1], start.address[2], next.address[1], next.address[2]);
+        const TrackRow row =
+            TrackRow::fromFrames(t, tarnwick::toc::frames(toc.entries[entry]), tarnwick::toc::audioEnd(toc, entry));
         auto* item = new QTreeWidgetItem(m_trackList);
         item->setText(0, row.number);
         item->setText(1, settings().Disc.title(t));
@@ -273,7 +284,7 @@ void TMainForm::fillTrackList()
         item->setText(3, row.size);
         item->setTextAlignment(2, Qt::AlignCenter);
         item->setTextAlignment(3, Qt::AlignCenter);
-        item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
+        item->setFlags(data ? Qt::ItemIsSelectable : Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
         item->setCheckState(0, Qt::Unchecked);
     }
     updateActions();
@@ -282,7 +293,10 @@ void TMainForm::fillTrackList()
 void TMainForm::setAllChecked(bool checked)
 {
     for (int i = 0; i < m_trackList->topLevelItemCount(); ++i) {
-        m_trackList->topLevelItem(i)->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
+        QTreeWidgetItem* item = m_trackList->topLevelItem(i);
+        if (item->flags().testFlag(Qt::ItemIsUserCheckable)) {
+            item->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
+        }
     }
     updateActions();
 }
@@ -352,7 +366,7 @@ void TMainForm::FormActivate()
         Prompt::instance().execWindow(&hint);
     }
     if (m_noDisc) {
-        Prompt::instance().error(kNoDisc);
+        Prompt::instance().error(noDiscText());
     }
     setAllChecked(true);
     if (settings().IsShowTips) {
@@ -366,7 +380,7 @@ void TMainForm::ActionRefreshExecute()
         fillTrackList();
         setAllChecked(true);
     } else {
-        Prompt::instance().error(kNoDisc);
+        Prompt::instance().error(noDiscText());
     }
 }
 

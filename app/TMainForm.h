@@ -140,6 +140,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The no-disc message, with the reason when the drive knows it (a disc image whose
+    // data file is missing).
+    QString noDiscText() const;
     void buildActions();
     void buildMenus();
     void buildToolBar();

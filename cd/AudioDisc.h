@@ -6,8 +6,8 @@
 
 namespace tarnwick {
 
-// "Audio CD present": the first drive of the drive list holds a disc whose every track
-// is audio. Only that drive is examined, whichever drive a handle belongs to.
+// "Audio CD present": the first drive of the drive list holds a disc with at least one
+// audio track. Only that drive is examined, whichever drive a handle belongs to.
 bool audioCDPresent();
 
 // The disc key of the first drive in the list that holds an audio CD: the serial number

@@ -62,7 +62,8 @@ public:
 
     // False when there is no readable disc.
     virtual bool readLayout(DiscLayout& layout) = 0;
-    // The disc is an audio CD (every track audio).
+    // The disc is an audio CD: at least one of its tracks is audio (enhanced and
+    // mixed-mode discs included).
     virtual bool holdsAudioDisc() = 0;
     // Reads `frames` raw 2352-byte frames from block `lsn` (0 = 00:02:00) into dest as
     // little-endian 16-bit stereo; false unless every byte was read.

@@ -2,6 +2,7 @@
 
 #include "cd/CDDriveLibrary.h"
 #include "cd/OffsetAudioReader.h"
+#include "cd/TocTracks.h"
 #include "common/Messages.h"
 #include "common/Rounding.h"
 #include "common/TextFormat.h"
@@ -21,7 +22,7 @@ constexpr int NormalizeBlock = 2048;
 
 std::int64_t frames(const TOCEntry& entry)
 {
-    return (std::int64_t{entry.address[1]} * 60 + entry.address[2]) * cdaudio::FramesPerSecond + entry.address[3];
+    return tarnwick::toc::frames(entry);
 }
 
 void putLe32(QByteArray& bytes, int offset, std::uint32_t value)
@@ -150,20 +151,21 @@ struct TrackSpan
 
 int tracksIn(const TOC& toc)
 {
-    return std::min(int{toc.lastTrack} - int{toc.firstTrack} + 1, TOC::MaxEntries - 1);
+    return tarnwick::toc::trackCount(toc);
 }
 
 // Where track `track` (its row position, 1-based) lies in `toc`, counted from the start
-// of the first track; empty when the table does not hold it.
+// of the first track; empty when the table does not hold it as audio. A data track read as
+// audio would make a file of noise.
 std::optional<TrackSpan> spanOf(const TOC& toc, std::int32_t track)
 {
     // A track the table does not hold would read entries that are not there.
     const int tracks = tracksIn(toc);
-    if (track < 1 || track > tracks) {
+    if (track < 1 || track > tracks || tarnwick::toc::isData(toc, track - 1)) {
         return std::nullopt;
     }
-    return TrackSpan{frames(toc.entries[track - 1]) - frames(toc.entries[0]),
-                     frames(toc.entries[track]) - frames(toc.entries[track - 1])};
+    const std::int64_t start = frames(toc.entries[track - 1]);
+    return TrackSpan{start - frames(toc.entries[0]), tarnwick::toc::audioEnd(toc, track - 1) - start};
 }
 
 } // namespace
@@ -204,8 +206,9 @@ void TCDRipThread::Execute()
     info.frames = std::max<std::int64_t>(length, 0);
     info.secure = m_secure;
     info.readOffset = m_offset;
-    // The disc ends at the lead-out, counted in the same addressing as the track's start.
-    const std::int64_t discEnd = frames(toc.entries[info.trackCount]) - frames(toc.entries[0]);
+    // The audio ends at the lead-out, or where the session ends before a data track, counted
+    // in the same addressing as the track's start: nothing past it can be read as audio.
+    const std::int64_t discEnd = tarnwick::toc::audioSessionEnd(toc, m_trackNumber - 1) - frames(toc.entries[0]);
     extract(path, span->start, info.frames, discEnd, info);
 }
 

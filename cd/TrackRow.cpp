@@ -25,3 +25,11 @@ TrackRow TrackRow::make(int track, int startMinutes, int startSeconds, int nextM
     row.size = twoDigit(v / 100) + QLatin1Char('.') + twoDigit(v % 100);
     return row;
 }
+
+TrackRow TrackRow::fromFrames(int track, int startFrames, int endFrames)
+{
+    constexpr int PerSecond = 75;
+    constexpr int PerMinute = 60 * PerSecond;
+    return make(track, startFrames / PerMinute, (startFrames / PerSecond) % 60, endFrames / PerMinute,
+                (endFrames / PerSecond) % 60);
+}

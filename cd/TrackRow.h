@@ -12,4 +12,7 @@ struct TrackRow
     QString size;   // "MB.hh"
 
     static TrackRow make(int track, int startMinutes, int startSeconds, int nextMinutes, int nextSeconds);
+    // The same from absolute frame addresses of the start and the end: only the minute and
+    // second parts of each count, as they do for the table's entries.
+    static TrackRow fromFrames(int track, int startFrames, int endFrames);
 };

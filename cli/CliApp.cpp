@@ -202,9 +202,15 @@ QString selectRows(const CliOptions& options, const CliDisc::Disc& disc, std::ve
         }
     }
     for (const CliDisc::Row& row : disc.rows) {
-        if (wanted.empty() || wanted.count(row.track) > 0) {
+        if (row.data && wanted.count(row.track) > 0) {
+            return QStringLiteral("--tracks: track %1 is a data track, not audio").arg(row.track);
+        }
+        if (!row.data && (wanted.empty() || wanted.count(row.track) > 0)) {
             rows.push_back(&row);
         }
+    }
+    if (rows.empty()) {
+        return QStringLiteral("the disc has no audio tracks");
     }
     return QString();
 }

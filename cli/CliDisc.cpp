@@ -2,6 +2,7 @@
 
 #include "cd/AudioDisc.h"
 #include "cd/CDDriveLibrary.h"
+#include "cd/TocTracks.h"
 #include "cd/TrackRow.h"
 #include "settings/DiscInfoStore.h"
 #include "settings/TSettings.h"
@@ -73,28 +74,28 @@ bool readDisc(CDHandle handle, const QString& discInfoPath, Disc& disc, QString&
     ModifyCDParms(handle, cdaudio::AddressingParameter, 1);
     TOC toc{};
     if (ReadTOC(handle, &toc) != 1) {
-        error = QStringLiteral("no disc in the drive, or its table of contents cannot be read");
+        const QString problem = tarnwick::discProblem(handle);
+        error = problem.isEmpty() ? QStringLiteral("no disc in the drive, or its table of contents cannot be read")
+                                  : problem;
         return false;
     }
-    const int count = std::min(int{toc.lastTrack} - int{toc.firstTrack} + 1, TOC::MaxEntries - 1);
-    bool audio = count > 0;
-    for (int i = 0; i < count; ++i) {
-        audio = audio && (toc.entries[i].control & 0x04) == 0;
-    }
+    const int count = tarnwick::toc::trackCount(toc);
     // The key of the disc in this drive, so another drive's disc never lends its titles.
-    disc.key = audio ? tarnwick::discKeyFromToc(toc) : QString();
+    disc.key = tarnwick::toc::holdsAudio(toc) ? tarnwick::discKeyFromToc(toc) : QString();
     TDiscInfo& record = settings().Disc;
     DiscInfoStore::load(record, disc.key, discInfoPath);
     disc.rows.clear();
     for (int i = 0; i < count && toc.firstTrack + i <= TDiscInfo::MaxTitles; ++i) {
         const int t = toc.firstTrack + i;
-        if (record.title(t).isEmpty()) {
+        const bool data = tarnwick::toc::isData(toc, i);
+        if (data) {
+            record.setTitle(t, QString::fromLatin1(tarnwick::toc::DataTrackTitle));
+        } else if (record.title(t).isEmpty()) {
             record.setTitle(t, DiscInfoStore::defaultTitle(t));
         }
-        const TOCEntry& start = toc.entries[i];
-        const TOCEntry& next = toc.entries[i + 1];
-        const TrackRow texts = TrackRow::make(t, start.address[1], start.address[2], next.address[1], next.address[2]);
-        disc.rows.push_back({i + 1, t, texts.number, record.title(t), texts.length, texts.size});
+        const TrackRow texts =
+            TrackRow::fromFrames(t, tarnwick::toc::frames(toc.entries[i]), tarnwick::toc::audioEnd(toc, i));
+        disc.rows.push_back({i + 1, t, texts.number, record.title(t), texts.length, texts.size, data});
     }
     return true;
 }

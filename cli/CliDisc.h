@@ -28,6 +28,7 @@ struct Row
     QString title;
     QString length;
     QString size;
+    bool data = false; // a data track: listed, never ripped
 };
 
 struct Disc

@@ -1,5 +1,6 @@
 #include "platform/DigitalCdAudio.h"
 
+#include "common/DiscSessions.h"
 #include "platform/WaveAudio.h"
 
 #include <algorithm>
@@ -53,8 +54,10 @@ std::optional<std::int32_t> DigitalCdAudio::trackPosition(int number) const
 std::int32_t DigitalCdAudio::audioEnd(std::int32_t from) const
 {
     for (const auto& track : m_tracks) {
+        // A data track after audio begins a later session: the audio stopped a session gap
+        // earlier, and the frames between cannot be read.
         if (track.start > from && !track.audio) {
-            return track.start;
+            return track.start - tarnwick::SessionGapFrames;
         }
     }
     return m_leadOut;

@@ -143,6 +143,10 @@ protected:
         for (auto f : frames) {
             writer.addTrack(f);
         }
+        return makeImage(writer);
+    }
+    QString makeImage(const DiscImageWriter& writer)
+    {
         const QString cue = dir.file(QStringLiteral("disc.cue"));
         EXPECT_TRUE(writer.write(cue));
         qputenv("TARNWICK_DISC_IMAGES", cue.toUtf8());

@@ -52,6 +52,12 @@ void CliTestKit::makeDisc(const std::vector<double>& seconds, int firstTrack)
     ASSERT_TRUE(writer.write(cue));
 }
 
+void CliTestKit::makeImage(const DiscImageWriter& writer)
+{
+    cue = dir.file(QStringLiteral("disc.cue"));
+    ASSERT_TRUE(writer.write(cue));
+}
+
 void CliTestKit::writeOptions(const TSettings& record)
 {
     ASSERT_TRUE(SettingsStore::save(record, home() + QStringLiteral("/options.ini")));

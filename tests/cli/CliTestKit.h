@@ -22,6 +22,8 @@ public:
 
     // A disc image of tracks of the given lengths in seconds; the drive list offers it.
     void makeDisc(const std::vector<double>& seconds, int firstTrack = 1);
+    // The image a writer describes (data tracks, a BIN of another name), as "disc.cue".
+    void makeImage(const class DiscImageWriter& writer);
     // Writes `record` as options.ini and `disc` as the disc's section of cdinfo.dat.
     void writeOptions(const TSettings& record);
     void writeDiscInfo(const TDiscInfo& disc);

@@ -207,11 +207,11 @@ QString RipVerification::outcomeText(ar::LookupResult::Outcome outcome, const QS
 
 QString RipVerification::statusLine() const
 {
-    if (!m_options.accurateRip || !m_lookedUp) {
+    if (!m_options.accurateRip) {
         return QString();
     }
     if (!m_outcome) {
-        return QStringLiteral("AccurateRip: nothing to verify, no track was read whole");
+        return QStringLiteral("AccurateRip: nothing verified, no track was read whole");
     }
     if (*m_outcome != ar::LookupResult::Outcome::Found) {
         const QString text = outcomeText(*m_outcome, m_reason);
@@ -253,15 +253,20 @@ QString RipVerification::statusLine() const
     return line;
 }
 
-QList<int> RipVerification::notAccurateTracks() const
+QList<int> RipVerification::notAccurateRows() const
 {
-    QList<int> numbers;
-    for (const RipLogTrack& track : logInfo().tracks) {
+    QList<int> rows;
+    for (const auto& [row, track] : m_tracks) {
         if (track.verdict && track.verdict->status == ar::TrackVerdict::Status::NotAccurate) {
-            numbers << track.number;
+            rows << row;
         }
     }
-    return numbers;
+    return rows;
+}
+
+int RipVerification::trackNumber(int row) const
+{
+    return m_toc ? int{m_toc->firstTrack} + row - 1 : row;
 }
 
 RipLogInfo RipVerification::logInfo() const
@@ -281,7 +286,7 @@ RipLogInfo RipVerification::logInfo() const
             continue;
         }
         RipLogTrack line;
-        line.number = m_toc ? int{m_toc->firstTrack} + row - 1 : row;
+        line.number = trackNumber(row);
         line.file = track.problem.isEmpty() ? track.file : QString();
         line.problem = track.problem;
         if (track.sink) {

@@ -72,11 +72,13 @@ public:
     QString verdictText() const;
     // The outcome in one line for a status bar: "AccurateRip: 3 of 3 tracks accurate
     // (confidence 12)", "AccurateRip: disc not in database", "AccurateRip could not be
-    // reached: <why>"; empty with AccurateRip off or before lookUp().
+    // reached: <why>"; empty with AccurateRip off.
     QString statusLine() const;
-    // The disc's numbers of the tracks the database holds other rips of, none like ours:
-    // the copy of each is most likely damaged.
-    QList<int> notAccurateTracks() const;
+    // The rows of the tracks the database holds other rips of, none like ours: the copy of
+    // each is most likely damaged.
+    QList<int> notAccurateRows() const;
+    // The disc's number of the track at row position `row`.
+    int trackNumber(int row) const;
     RipLogInfo logInfo() const;
     // Writes the log into `folder` as RipLog::fileName(album, discKey); the path on success.
     std::optional<QString> writeLog(const QString& folder, const QString& album, QString* error = nullptr) const;

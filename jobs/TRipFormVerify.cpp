@@ -116,13 +116,15 @@ void TRipForm::verificationDone()
                 tracks << QStringLiteral("Track %1: %2").arg(num(m_verification->trackNumber(track(i))), title(i));
             }
         }
+        const QString text =
+            tracks.size() == 1
+                ? QStringLiteral("AccurateRip: the copy of this track differs from every rip of it in the database "
+                                 "and is most likely damaged. Clean the disc and extract it again, in secure mode:")
+                : QStringLiteral("AccurateRip: the copies of these tracks differ from every rip of them in the "
+                                 "database and are most likely damaged. Clean the disc and extract them again, in "
+                                 "secure mode:");
         Prompt::instance().message(
-            {QStringLiteral("Tarnwick"),
-             QStringLiteral("AccurateRip: the copy of %1 differs from every rip of it in the database and is most "
-                            "likely damaged. Clean the disc and extract %2 again, in secure mode:\r\n")
-                     .arg(tracks.size() == 1 ? QStringLiteral("this track") : QStringLiteral("these tracks"),
-                          tracks.size() == 1 ? QStringLiteral("it") : QStringLiteral("them")) +
-                 tracks.join(QStringLiteral("\r\n")),
+            {QStringLiteral("Tarnwick"), text + QStringLiteral("\r\n") + tracks.join(QStringLiteral("\r\n")),
              Prompt::Icon::Exclamation, Prompt::Buttons::Ok, Prompt::Answer::Ok});
     }
     QString error;

@@ -112,6 +112,7 @@ LookupResult fetch(const LookupRequest& request)
     } else if (code != CURLE_OK) {
         result.outcome = unreachable(code) ? Outcome::Unreachable : Outcome::Failed;
         result.error = QString::fromUtf8(errors[0] != '\0' ? errors : curl_easy_strerror(code)).simplified();
+        result.shortError = QString::fromUtf8(curl_easy_strerror(code));
     } else if (status == 404) {
         result.outcome = Outcome::NotInDatabase;
         result.error = QStringLiteral("the disc is not in the database");
@@ -123,6 +124,9 @@ LookupResult fetch(const LookupRequest& request)
         if (!result.pressings) {
             result.error = QStringLiteral("the answer is not a database file of this disc");
         }
+    }
+    if (result.shortError.isEmpty()) {
+        result.shortError = result.error;
     }
     return result;
 }

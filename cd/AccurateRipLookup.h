@@ -40,6 +40,9 @@ struct LookupResult
     // The disc's pressings; only with Found.
     std::optional<std::vector<Pressing>> pressings;
     QString error; // one line for the log when there are no pressings: curl's text, the HTTP status
+    // The same in a few words for a status bar: curl's name of its error ("Couldn't resolve
+    // host name") rather than its message with address and port.
+    QString shortError;
     QByteArray url;
 };
 

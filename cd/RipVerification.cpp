@@ -167,7 +167,7 @@ void RipVerification::lookUp(std::chrono::milliseconds timeout, const std::atomi
     request.cancelled = std::move(cancelled);
     const ar::LookupResult result = ar::lookUp(request);
     m_outcome = result.outcome;
-    m_reason = result.error;
+    m_reason = result.shortError.isEmpty() ? result.error : result.shortError;
     m_database = QString::fromUtf8(result.url);
     if (result.outcome != ar::LookupResult::Outcome::Found) {
         m_database += QStringLiteral(" (") + outcomeText(result.outcome, result.error) + QLatin1Char(')');

@@ -109,5 +109,5 @@ private:
     QString m_database; // the file looked up, or why there is no verdict
     bool m_lookedUp = false;
     std::optional<tarnwick::accuraterip::LookupResult::Outcome> m_outcome; // when the database was asked
-    QString m_reason;                                                       // why it gave no verdict
+    QString m_reason; // why it gave no verdict, in a few words
 };

@@ -12,7 +12,9 @@
 
 #include <QGroupBox>
 #include <QLabel>
+#include <QLayout>
 #include <QStringList>
+#include <algorithm>
 #include <chrono>
 
 namespace {
@@ -103,8 +105,14 @@ void TRipForm::verificationDone()
     m_verdictLine = m_verification->statusLine();
     if (!m_verdictLine.isEmpty()) {
         m_group->setTitle(QStringLiteral("Verified"));
+        // A reason from the network can be long: the line wraps, and the window grows to
+        // hold it rather than cut it.
+        m_initializing->setWordWrap(true);
         m_initializing->setText(m_verdictLine);
         m_initializing->show();
+        layout()->activate();
+        setFixedSize(width(), std::max(height(), layout()->totalHeightForWidth(width())));
+        layout()->activate();
         setWindowTitle(QStringLiteral("Verified"));
     } else {
         m_initializing->hide();

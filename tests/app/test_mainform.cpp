@@ -11,6 +11,7 @@
 #include "settings/SettingsStore.h"
 #include "settings/gui/TOptionSetForm.h"
 #include "support/TempFolder.h"
+#include "support/WindowCheck.h"
 
 #include <QComboBox>
 #include <QDialog>
@@ -287,6 +288,7 @@ TEST_F(MainFormTest, StatusBarTellsTheVerdictOfTheLastRip)
     EXPECT_TRUE(prompt->messageTexts().isEmpty()) << prompt->messageTexts().join('|').toStdString();
     EXPECT_TRUE(form->statusText().startsWith(QStringLiteral("AccurateRip could not be reached: ")))
         << form->statusText().toStdString();
+    windowcheck::showAndPicture(form.get(), QStringLiteral("verdicts-main"));
     EXPECT_EQ(drive, QStringLiteral("IMAGE ") + QFileInfo(dir.file(QStringLiteral("disc.cue"))).fileName())
         << "vendor and product apart";
 }

@@ -183,7 +183,8 @@ TEST_F(AccurateRipLookup, RefusedConnectionIsUnreachable)
     const LookupResult result = lookUp(r);
     EXPECT_FALSE(result.pressings);
     EXPECT_EQ(result.outcome, Outcome::Unreachable);
-    EXPECT_FALSE(result.error.isEmpty());
+    EXPECT_TRUE(result.error.contains(QStringLiteral("port"))) << result.error.toStdString();
+    EXPECT_EQ(result.shortError, QStringLiteral("Couldn't connect to server")) << "no address in a status bar";
 }
 
 TEST_F(AccurateRipLookup, StopEndsTheTransfer)

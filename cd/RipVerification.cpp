@@ -216,7 +216,7 @@ QString RipVerification::statusLine() const
     if (*m_outcome != ar::LookupResult::Outcome::Found) {
         const QString text = outcomeText(*m_outcome, m_reason);
         return *m_outcome == ar::LookupResult::Outcome::NotInDatabase ? QStringLiteral("AccurateRip: ") + text
-                                                                     : QStringLiteral("AccurateRip ") + text;
+                                                                      : QStringLiteral("AccurateRip ") + text;
     }
     const RipLogInfo info = logInfo();
     int accurate = 0;
@@ -243,7 +243,8 @@ QString RipVerification::statusLine() const
     }
     const auto add = [&line](const QString& what, const QStringList& numbers) {
         if (!numbers.isEmpty()) {
-            line += QStringLiteral("; ") + what + (numbers.size() == 1 ? QStringLiteral(": track ") : QStringLiteral(": tracks ")) +
+            line += QStringLiteral("; ") + what +
+                    (numbers.size() == 1 ? QStringLiteral(": track ") : QStringLiteral(": tracks ")) +
                     numbers.join(QStringLiteral(", "));
         }
     };

@@ -108,6 +108,7 @@ private:
     std::map<int, Track> m_tracks;
     QString m_database; // the file looked up, or why there is no verdict
     bool m_lookedUp = false;
-    std::optional<tarnwick::accuraterip::LookupResult::Outcome> m_outcome; // when the database was asked
-    QString m_reason; // why it gave no verdict, in a few words
+    // How the database answered, once it was asked, and why it gave no verdict, in a few words.
+    std::optional<tarnwick::accuraterip::LookupResult::Outcome> m_outcome;
+    QString m_reason;
 };

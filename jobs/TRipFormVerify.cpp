@@ -131,9 +131,9 @@ void TRipForm::verificationDone()
                 : QStringLiteral("AccurateRip: the copies of these tracks differ from every rip of them in the "
                                  "database and are most likely damaged. Clean the disc and extract them again, in "
                                  "secure mode:");
-        Prompt::instance().message(
-            {QStringLiteral("Tarnwick"), text + QStringLiteral("\r\n") + tracks.join(QStringLiteral("\r\n")),
-             Prompt::Icon::Exclamation, Prompt::Buttons::Ok, Prompt::Answer::Ok});
+        Prompt::instance().message({QStringLiteral("Tarnwick"),
+                                    text + QStringLiteral("\r\n") + tracks.join(QStringLiteral("\r\n")),
+                                    Prompt::Icon::Exclamation, Prompt::Buttons::Ok, Prompt::Answer::Ok});
     }
     QString error;
     const QString folder = settings().OutputFolder;

@@ -11,8 +11,8 @@
 #include "support/HttpFileServer.h"
 
 #include <QDir>
-#include <functional>
 #include <csignal>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {

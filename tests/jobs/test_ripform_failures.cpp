@@ -180,9 +180,10 @@ TEST_P(BrokenEncoderTest, KeepsEveryWavAndSaysWhyOnce)
     }
     const QString why = QString::fromLatin1(c.why);
     EXPECT_EQ(kit.prompt->messageTexts(),
-              QStringList{c.problem + QStringLiteral("\r\n(3 tracks: One, Two, Three)\r\n\r\n"
-                                                     "These WAV files were kept because they were not encoded "
-                                                     "completely:\r\n") +
+              QStringList{c.problem +
+                          QStringLiteral("\r\n(3 tracks: One, Two, Three)\r\n\r\n"
+                                         "These WAV files were kept because they were not encoded "
+                                         "completely:\r\n") +
                           outPath(QStringLiteral("One.wav")) + " (" + why + ")\r\n" +
                           outPath(QStringLiteral("Two.wav")) + " (" + why + ")\r\n" +
                           outPath(QStringLiteral("Three.wav")) + " (" + why + ")"});
@@ -199,12 +200,12 @@ const QString kStartError =
 const QString kCreateError =
     QStringLiteral("Create MP3 file error!\r\nPlease check the output and lame options or run application again.");
 
-INSTANTIATE_TEST_SUITE_P(
-    Encoders, BrokenEncoderTest,
-    ::testing::Values(BrokenEncoderCase{"Missing", nullptr, kStartError, "the encoder could not be started"},
-                      BrokenEncoderCase{"FailsAtOnce", "echo 'bad option' >&2; exit 1", kCreateError,
-                                        "the encoding failed"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Encoders, BrokenEncoderTest,
+                         ::testing::Values(BrokenEncoderCase{"Missing", nullptr, kStartError,
+                                                             "the encoder could not be started"},
+                                           BrokenEncoderCase{"FailsAtOnce", "echo 'bad option' >&2; exit 1",
+                                                             kCreateError, "the encoding failed"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // Stopped while the last track is encoded: the earlier tracks' WAVs go as usual, the last
 // one stays beside its unfinished MP3.

@@ -42,11 +42,6 @@ namespace {
 
 const QString kNoDisc = QStringLiteral("Please check if have Audio CD in your CD device.");
 
-QString entryText(const char* text, std::size_t size)
-{
-    return QString::fromLatin1(text, static_cast<qsizetype>(strnlen(text, size)));
-}
-
 // Plays the disc of the opened drive digitally through the sound output.
 PlaybackCommands::DeviceFactory defaultCdAudio()
 {
@@ -221,11 +216,7 @@ CDHandle TMainForm::openDrive(int index)
         return 0;
     }
     const CDDriveEntry& entry = list.entries[index];
-    // The library hands back trimmed texts where the drive's fixed-width fields kept their
-    // padding, so one blank keeps vendor and product apart.
-    const QString vendor = entryText(entry.vendor, sizeof entry.vendor);
-    const QString product = entryText(entry.product, sizeof entry.product);
-    setStatusText(vendor.isEmpty() || product.isEmpty() ? vendor + product : vendor + QLatin1Char(' ') + product);
+    setStatusText(tarnwick::driveDescription(entry));
     const CDHandleRequest request = tarnwick::handleRequestFor(entry);
     CDHandle handle = GetCDHandle(&request);
     if (handle == 0) {

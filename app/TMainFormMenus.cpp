@@ -167,6 +167,8 @@ void TMainForm::attachCommands()
     m_mp3 = std::make_unique<TMp3EncodeProcess>();
     m_wma = std::make_unique<TWMAEncodeProcess>();
     m_jobs = std::make_unique<JobCommands>(this, m_mp3.get(), m_wma.get());
+    // What a job proved about its copy stays in view after its window is gone.
+    m_jobs->showStatus = [this](const QString& text) { setStatusText(text); };
     attach(ActionExtract, [this] { ActionExtractExecute(); });
     attach(ActionWavToMp3, [this] { m_jobs->ActionWavToMp3Execute(); });
     attach(ActionMp3ToWav, [this] { m_jobs->ActionMp3ToWavExecute(); });

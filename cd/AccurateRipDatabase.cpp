@@ -52,6 +52,8 @@ QString TrackVerdict::text() const
         return QStringLiteral("accurate (confidence %1)").arg(confidence);
     case Status::NotAccurate:
         return QStringLiteral("not accurate");
+    case Status::Unchecked:
+        return QStringLiteral("not checked");
     case Status::NotInDatabase:
         break;
     }

@@ -42,13 +42,15 @@ std::optional<std::vector<Pressing>> parseDatabaseFile(QByteArrayView bytes, con
 // What a track's checksums found in the database.
 struct TrackVerdict
 {
-    enum class Status { NotInDatabase, NotAccurate, Accurate };
+    // Unchecked: the database could not be asked, or gave no usable answer; nothing is
+    // known of the track, which is not the same as the database not knowing it.
+    enum class Status { NotInDatabase, NotAccurate, Accurate, Unchecked };
     Status status = Status::NotInDatabase;
     // The sum of the confidences of every pressing whose checksum for the track is its v1
     // or v2 checksum: each pressing counts other rips that agree with this one.
     int confidence = 0;
 
-    // "accurate (confidence 12)", "not accurate", "not in database".
+    // "accurate (confidence 12)", "not accurate", "not in database", "not checked".
     QString text() const;
     bool operator==(const TrackVerdict&) const = default;
 };

@@ -40,6 +40,26 @@ bool buildUrl(CURLU* url, const QString& baseUrl, const DiscIds& ids)
     return curl_url_set(url, CURLUPART_PATH, file.constData(), 0) == CURLUE_OK;
 }
 
+// The server was never reached, or went away before it answered: the network's fault, not
+// the database's.
+bool unreachable(CURLcode code)
+{
+    switch (code) {
+    case CURLE_COULDNT_RESOLVE_PROXY:
+    case CURLE_COULDNT_RESOLVE_HOST:
+    case CURLE_COULDNT_CONNECT:
+    case CURLE_OPERATION_TIMEDOUT:
+    case CURLE_SEND_ERROR:
+    case CURLE_RECV_ERROR:
+    case CURLE_GOT_NOTHING:
+    case CURLE_SSL_CONNECT_ERROR:
+    case CURLE_PARTIAL_FILE:
+        return true;
+    default:
+        return false;
+    }
+}
+
 LookupResult fetch(const LookupRequest& request)
 {
     initialiseCurl();
@@ -81,23 +101,32 @@ LookupResult fetch(const LookupRequest& request)
     const CURLcode code = curl_easy_perform(c);
     long status = 0;
     curl_easy_getinfo(c, CURLINFO_RESPONSE_CODE, &status);
+    using Outcome = LookupResult::Outcome;
     if (code == CURLE_ABORTED_BY_CALLBACK || transfer.stopped()) {
         result.error = QStringLiteral("stopped");
     } else if (code == CURLE_OPERATION_TIMEDOUT) {
+        result.outcome = Outcome::Unreachable;
         result.error = QStringLiteral("no answer within %1 s").arg((request.timeout.count() + 999) / 1000);
     } else if (transfer.tooLong || code == CURLE_FILESIZE_EXCEEDED) {
         result.error = QStringLiteral("the answer is too big for a database file");
     } else if (code != CURLE_OK) {
+        result.outcome = unreachable(code) ? Outcome::Unreachable : Outcome::Failed;
         result.error = QString::fromUtf8(errors[0] != '\0' ? errors : curl_easy_strerror(code)).simplified();
+        result.shortError = QString::fromUtf8(curl_easy_strerror(code));
     } else if (status == 404) {
+        result.outcome = Outcome::NotInDatabase;
         result.error = QStringLiteral("the disc is not in the database");
     } else if (status != 200) {
         result.error = QStringLiteral("HTTP status %1").arg(status);
     } else {
         result.pressings = parseDatabaseFile(transfer.body, request.ids);
+        result.outcome = result.pressings ? Outcome::Found : Outcome::Failed;
         if (!result.pressings) {
             result.error = QStringLiteral("the answer is not a database file of this disc");
         }
+    }
+    if (result.shortError.isEmpty()) {
+        result.shortError = result.error;
     }
     return result;
 }

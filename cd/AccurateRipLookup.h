@@ -30,17 +30,28 @@ struct LookupRequest
 
 struct LookupResult
 {
-    // The disc's pressings; empty when the disc is not in the database or the lookup failed.
+    enum class Outcome {
+        Found,         // the disc's file, whole and of this disc
+        NotInDatabase, // the server answered 404: nobody has submitted a rip of the disc
+        Unreachable,   // no answer: no connection, a name that does not resolve, a timeout
+        Failed         // an answer of no use (a server error, a file that is not this disc's), or stopped
+    };
+    Outcome outcome = Outcome::Failed;
+    // The disc's pressings; only with Found.
     std::optional<std::vector<Pressing>> pressings;
-    QString error; // one line for the log when there are no pressings
+    QString error; // one line for the log when there are no pressings: curl's text, the HTTP status
+    // The same in a few words for a status bar: curl's name of its error ("Couldn't resolve
+    // host name") rather than its message with address and port.
+    QString shortError;
     QByteArray url;
 };
 
 // Fetches and parses the disc's database file: one GET of databaseUrl() that sends nothing
 // but the disc IDs in its path (no query, no cookies, no program name), follows at most
-// three redirects to http or https addresses, and reads at most MaxDatabaseFileBytes. Every
-// failure (no connection, timeout, an HTTP error, an answer too big or not a database file
-// of this disc) gives a result without pressings; it never throws.
+// three redirects to http or https addresses, and reads at most MaxDatabaseFileBytes. Only
+// a 404 means the disc is not in the database; every other failure (no connection,
+// timeout, another HTTP error, an answer too big or not a database file of this disc) is
+// Unreachable or Failed with its reason. It never throws.
 LookupResult lookUp(const LookupRequest& request) noexcept;
 
 } // namespace tarnwick::accuraterip

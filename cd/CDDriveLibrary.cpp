@@ -113,6 +113,16 @@ bool readDiscLayout(CDHandle handle, DiscLayout& layout)
     return readLayoutLocked(*drive, layout);
 }
 
+QString driveDescription(const CDDriveEntry& entry)
+{
+    const auto text = [](const char* field, std::size_t size) {
+        return QString::fromLatin1(field, static_cast<qsizetype>(strnlen(field, size))).trimmed();
+    };
+    const QString vendor = text(entry.vendor, sizeof entry.vendor);
+    const QString product = text(entry.product, sizeof entry.product);
+    return vendor.isEmpty() || product.isEmpty() ? vendor + product : vendor + QLatin1Char(' ') + product;
+}
+
 CDHandleRequest handleRequestFor(const CDDriveEntry& entry)
 {
     CDHandleRequest request{};

@@ -36,6 +36,10 @@ using TrackBufferPtr = std::unique_ptr<TrackBuffer, TrackBufferDeleter>;
 
 // The handle request for one entry of the drive list.
 CDHandleRequest handleRequestFor(const CDDriveEntry& entry);
+// How the program names a drive of the list, "VENDOR Product": the library hands back
+// trimmed texts where the drive's fixed-width fields kept their padding, so one blank
+// keeps vendor and product apart.
+QString driveDescription(const CDDriveEntry& entry);
 // Opens the first listed disc image (vendor "IMAGE"); 0 when none is listed or it does not open.
 CDHandle openFirstImage();
 

@@ -42,11 +42,14 @@ QString summary(const RipLogInfo& info)
     QStringList failed;
     QStringList notAccurate;
     QStringList notFound;
+    QStringList unchecked;
     for (const RipLogTrack& track : info.tracks) {
         const QString number = QString::number(track.number);
         if (track.file.isEmpty() || !track.problem.isEmpty()) {
             failed << number;
-        } else if (!track.verdict || track.verdict->status == TrackVerdict::Status::NotInDatabase) {
+        } else if (!track.verdict || track.verdict->status == TrackVerdict::Status::Unchecked) {
+            unchecked << number;
+        } else if (track.verdict->status == TrackVerdict::Status::NotInDatabase) {
             notFound << number;
         } else if (track.verdict->status == TrackVerdict::Status::NotAccurate) {
             notAccurate << number;
@@ -69,6 +72,9 @@ QString summary(const RipLogInfo& info)
     }
     if (!notFound.isEmpty()) {
         parts << list(QStringLiteral("not in database"), notFound);
+    }
+    if (!unchecked.isEmpty()) {
+        parts << list(QStringLiteral("not checked"), unchecked);
     }
     return parts.isEmpty() ? QStringLiteral("All tracks accurately ripped")
                            : QStringLiteral("Not all tracks accurately ripped; ") + parts.join(QStringLiteral("; "));

@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QStringList>
+#include <algorithm>
 
 namespace ar = tarnwick::accuraterip;
 
@@ -165,9 +166,12 @@ void RipVerification::lookUp(std::chrono::milliseconds timeout, const std::atomi
     request.stop = stop;
     request.cancelled = std::move(cancelled);
     const ar::LookupResult result = ar::lookUp(request);
-    m_database = result.pressings
-                     ? QString::fromUtf8(result.url)
-                     : QString::fromUtf8(result.url) + QStringLiteral(" (") + result.error + QLatin1Char(')');
+    m_outcome = result.outcome;
+    m_reason = result.shortError.isEmpty() ? result.error : result.shortError;
+    m_database = QString::fromUtf8(result.url);
+    if (result.outcome != ar::LookupResult::Outcome::Found) {
+        m_database += QStringLiteral(" (") + outcomeText(result.outcome, result.error) + QLatin1Char(')');
+    }
     // Every audio track's checksums, in disc order, so each verdict finds its pressing entry.
     std::vector<ar::TrackSums> sums(static_cast<std::size_t>(m_ids.trackCount));
     for (const auto& [row, track] : m_tracks) {
@@ -176,11 +180,94 @@ void RipVerification::lookUp(std::chrono::milliseconds timeout, const std::atomi
         }
     }
     const std::vector<ar::TrackVerdict> verdicts = ar::verdictsFor(result.pressings, sums);
+    const bool checked = result.outcome == ar::LookupResult::Outcome::Found ||
+                         result.outcome == ar::LookupResult::Outcome::NotInDatabase;
     for (auto& [row, track] : m_tracks) {
         if (sumsOf(row, track)) {
-            track.verdict = verdicts[static_cast<std::size_t>(audioPosition(row) - 1)];
+            track.verdict = checked ? verdicts[static_cast<std::size_t>(audioPosition(row) - 1)]
+                                    : ar::TrackVerdict{ar::TrackVerdict::Status::Unchecked, 0};
         }
     }
+}
+
+QString RipVerification::outcomeText(ar::LookupResult::Outcome outcome, const QString& reason)
+{
+    switch (outcome) {
+    case ar::LookupResult::Outcome::Found:
+        return QString();
+    case ar::LookupResult::Outcome::NotInDatabase:
+        return QStringLiteral("disc not in database");
+    case ar::LookupResult::Outcome::Unreachable:
+        return QStringLiteral("could not be reached: ") + reason;
+    case ar::LookupResult::Outcome::Failed:
+        break;
+    }
+    return QStringLiteral("could not be checked: ") + reason;
+}
+
+QString RipVerification::statusLine() const
+{
+    if (!m_options.accurateRip) {
+        return QString();
+    }
+    if (!m_outcome) {
+        return QStringLiteral("AccurateRip: nothing verified, no track was read whole");
+    }
+    if (*m_outcome != ar::LookupResult::Outcome::Found) {
+        const QString text = outcomeText(*m_outcome, m_reason);
+        return *m_outcome == ar::LookupResult::Outcome::NotInDatabase ? QStringLiteral("AccurateRip: ") + text
+                                                                      : QStringLiteral("AccurateRip ") + text;
+    }
+    const RipLogInfo info = logInfo();
+    int accurate = 0;
+    int confidence = 0; // the least of the accurate tracks': what every one of them has at least
+    QStringList notAccurate;
+    QStringList notFound;
+    QStringList unverified;
+    for (const RipLogTrack& track : info.tracks) {
+        const QString number = QString::number(track.number);
+        if (!track.verdict || !track.problem.isEmpty()) {
+            unverified << number;
+        } else if (track.verdict->status == ar::TrackVerdict::Status::Accurate) {
+            confidence = accurate == 0 ? track.verdict->confidence : std::min(confidence, track.verdict->confidence);
+            ++accurate;
+        } else if (track.verdict->status == ar::TrackVerdict::Status::NotAccurate) {
+            notAccurate << number;
+        } else {
+            notFound << number;
+        }
+    }
+    QString line = QStringLiteral("AccurateRip: %1 of %2 tracks accurate").arg(accurate).arg(info.tracks.size());
+    if (accurate > 0) {
+        line += QStringLiteral(" (confidence %1)").arg(confidence);
+    }
+    const auto add = [&line](const QString& what, const QStringList& numbers) {
+        if (!numbers.isEmpty()) {
+            line += QStringLiteral("; ") + what +
+                    (numbers.size() == 1 ? QStringLiteral(": track ") : QStringLiteral(": tracks ")) +
+                    numbers.join(QStringLiteral(", "));
+        }
+    };
+    add(QStringLiteral("not accurate"), notAccurate);
+    add(QStringLiteral("not in database"), notFound);
+    add(QStringLiteral("not verified"), unverified);
+    return line;
+}
+
+QList<int> RipVerification::notAccurateRows() const
+{
+    QList<int> rows;
+    for (const auto& [row, track] : m_tracks) {
+        if (track.verdict && track.verdict->status == ar::TrackVerdict::Status::NotAccurate) {
+            rows << row;
+        }
+    }
+    return rows;
+}
+
+int RipVerification::trackNumber(int row) const
+{
+    return m_toc ? int{m_toc->firstTrack} + row - 1 : row;
 }
 
 RipLogInfo RipVerification::logInfo() const
@@ -200,7 +287,7 @@ RipLogInfo RipVerification::logInfo() const
             continue;
         }
         RipLogTrack line;
-        line.number = m_toc ? int{m_toc->firstTrack} + row - 1 : row;
+        line.number = trackNumber(row);
         line.file = track.problem.isEmpty() ? track.file : QString();
         line.problem = track.problem;
         if (track.sink) {
@@ -209,7 +296,7 @@ RipLogInfo RipVerification::logInfo() const
         line.checksums = sumsOf(row, track);
         line.verdict = track.verdict;
         if (m_options.accurateRip && line.checksums && !line.verdict) {
-            line.verdict = ar::TrackVerdict{}; // not looked up: nothing is known of it
+            line.verdict = ar::TrackVerdict{ar::TrackVerdict::Status::Unchecked, 0}; // not looked up
         }
         if (m_options.secure) {
             line.repairs = track.stats.corrections;

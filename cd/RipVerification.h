@@ -7,6 +7,7 @@
 #include "cd/RipLog.h"
 #include "cd/TrackAudioSink.h"
 
+#include <QList>
 #include <QString>
 #include <atomic>
 #include <functional>
@@ -69,6 +70,15 @@ public:
 
     // One line per track, "Track 01: accurate (confidence 3)", then the summary line.
     QString verdictText() const;
+    // The outcome in one line for a status bar: "AccurateRip: 3 of 3 tracks accurate
+    // (confidence 12)", "AccurateRip: disc not in database", "AccurateRip could not be
+    // reached: <why>"; empty with AccurateRip off.
+    QString statusLine() const;
+    // The rows of the tracks the database holds other rips of, none like ours: the copy of
+    // each is most likely damaged.
+    QList<int> notAccurateRows() const;
+    // The disc's number of the track at row position `row`.
+    int trackNumber(int row) const;
     RipLogInfo logInfo() const;
     // Writes the log into `folder` as RipLog::fileName(album, discKey); the path on success.
     std::optional<QString> writeLog(const QString& folder, const QString& album, QString* error = nullptr) const;
@@ -85,6 +95,8 @@ private:
         std::optional<tarnwick::accuraterip::TrackVerdict> verdict;
     };
 
+    // "disc not in database", "could not be reached: <reason>", ...; empty for Found.
+    static QString outcomeText(tarnwick::accuraterip::LookupResult::Outcome outcome, const QString& reason);
     // The AccurateRip position (1-based among the audio tracks) of a row; 0 for none.
     int audioPosition(int row) const;
     std::optional<tarnwick::accuraterip::TrackSums> sumsOf(int row, const Track& track) const;
@@ -96,4 +108,7 @@ private:
     std::map<int, Track> m_tracks;
     QString m_database; // the file looked up, or why there is no verdict
     bool m_lookedUp = false;
+    // How the database answered, once it was asked, and why it gave no verdict, in a few words.
+    std::optional<tarnwick::accuraterip::LookupResult::Outcome> m_outcome;
+    QString m_reason;
 };

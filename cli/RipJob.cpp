@@ -161,6 +161,11 @@ void RipJob::verifyAndLog(const std::function<bool()>& stopped)
             m_view.info(QStringLiteral("  ") + line);
         }
     }
+    // The outcome the window's status bar shows; it tells a disc the database does not
+    // know from a database that could not be asked, and why.
+    if (const QString status = m_verification->statusLine(); !status.isEmpty()) {
+        m_view.info(status);
+    }
     QString error;
     if (const auto path = m_verification->writeLog(settings().OutputFolder, settings().Disc.Album, &error)) {
         m_view.info(QStringLiteral("rip log: ") + *path);

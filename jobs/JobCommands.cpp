@@ -86,6 +86,9 @@ void JobCommands::runJob(int mode, CDHandle driveHandle, const QStringList& item
     try {
         TRipForm form(m_mainWindow, mode, driveHandle, items, m_mp3, m_wma);
         Prompt::instance().execWindow(&form);
+        if (showStatus && !form.verdictLine().isEmpty()) {
+            showStatus(form.verdictLine());
+        }
     } catch (const std::exception& error) {
         if (errorsShown) {
             Prompt::instance().error(QString::fromUtf8(error.what()));

@@ -37,6 +37,10 @@ public:
     void ActionWavToWmaExecute();
     void ActionWavToFlacExecute();
 
+    // Called after a job with the line it ends on for the status bar (the AccurateRip
+    // verdict of an extraction); never with an empty line.
+    std::function<void(const QString&)> showStatus;
+
     // Opens the job window modally (through the prompt layer, so tests can drive it).
     // errorsShown: an error that ends the job's start is shown, else swallowed.
     void runJob(int mode, CDHandle driveHandle, const QStringList& items, bool errorsShown);

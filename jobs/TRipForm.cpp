@@ -33,7 +33,7 @@
 TRipForm::TRipForm(QWidget* owner, int mode, CDHandle driveHandle, const QStringList& items, TMp3EncodeProcess* mp3,
                    TWMAEncodeProcess* wma)
     : QDialog(owner), m_items(items), m_jobList(items), m_mode(mode), m_driveHandle(driveHandle), m_mp3(mp3),
-      m_wma(wma)
+      m_wma(wma), m_report(mode == ExtractCD ? QStringLiteral("tracks") : QStringLiteral("files"))
 {
     m_encodeOutcomes.assign(static_cast<std::size_t>(items.size()), EncodeOutcome::Pending);
     busyWait = [](int ms) { QThread::msleep(static_cast<unsigned long>(ms)); };
@@ -243,7 +243,8 @@ void TRipForm::wavToMp3(int i)
     m_waveIn1->SetFileName(item(i));
     if (!m_waveIn1->Valid()) {
         setStep(m_group->title(), jobTitle(QStringLiteral("Encoding("), i));
-        skipAfterStartError(item(i) + QStringLiteral(" is not a WAV file that can be read."), ProgressCode::Mp3Finished);
+        skipAfterStartError(item(i) + QStringLiteral(" is not a WAV file that can be read."), ProgressCode::Mp3Finished,
+                            i);
         return;
     }
     if (m_waveIn1->SampleRate() >= 44100) {
@@ -266,7 +267,8 @@ void TRipForm::wavToOgg(int i)
     m_waveIn1->SetFileName(item(i));
     if (!m_waveIn1->Valid()) {
         setStep(m_group->title(), jobTitle(QStringLiteral("Encoding("), i));
-        skipAfterStartError(item(i) + QStringLiteral(" is not a WAV file that can be read."), ProgressCode::OggFinished);
+        skipAfterStartError(item(i) + QStringLiteral(" is not a WAV file that can be read."), ProgressCode::OggFinished,
+                            i);
         return;
     }
     if (m_waveIn1->SampleRate() >= 44100) {

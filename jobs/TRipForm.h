@@ -2,6 +2,7 @@
 
 #include "cd/CDRecords.h"
 #include "jobs/core/JobFiles.h"
+#include "jobs/core/JobReport.h"
 
 #include <QDateTime>
 #include <QDialog>
@@ -76,6 +77,9 @@ public:
     int encodeIndex() const { return m_encodeIndex; }
     int oggIndex() const { return m_oggIndex; }
     int flacIndex() const { return m_flacIndex; }
+    // How the AccurateRip verification ended, in one line for the main window's status bar
+    // ("AccurateRip: 3 of 3 tracks accurate (confidence 12)"); empty when nothing was verified.
+    QString verdictLine() const { return m_verdictLine; }
     void setWmaStart(const QDateTime& start, std::int64_t inputSize);
 
 protected:
@@ -130,7 +134,12 @@ private:
     void nextAfterEncoder(int& index, std::int32_t code, const std::function<void(int)>& startFile);
     void writeTag(int i);
     void finish();
-    void deleteEncodedWavFiles();
+    // Removes the WAVs that were encoded whole; the lines naming the others, which stay.
+    QStringList deleteEncodedWavFiles();
+    // A problem with item i that the job goes on past: told once the job has ended,
+    // together with every other item that had the same problem.
+    void reportProblem(const QString& text, int i);
+    void showReport(const QStringList& keptWavs);
     void closeWindow();
     // Secure reading and AccurateRip (TRipFormVerify.cpp): the checksums of every track, the
     // database lookup once the job ends, the verdicts and the rip log.
@@ -147,8 +156,8 @@ private:
     // The system's reason in an error line of our WMA encoder when it could not create or
     // write `output`; empty for any other error.
     static QString wmaWriteFailure(const QString& errorLine, const QString& output);
-    // An item whose worker could not start: report it and go on with the next one.
-    void skipAfterStartError(const QString& message, std::int32_t code);
+    // Item i, whose worker could not start: report it and go on with the next one.
+    void skipAfterStartError(const QString& message, std::int32_t code, int i);
     void postToSelf(std::int32_t progress, std::int32_t status, const QString& text = QString());
 
     // Component events, on the outputs' worker threads.
@@ -204,4 +213,6 @@ private:
     std::thread m_lookup;
     std::atomic<bool> m_lookupStop{false};
     bool m_verifying = false;
+    QString m_verdictLine;
+    JobReport m_report;
 };

@@ -43,7 +43,7 @@ void TRipForm::wavToFlac(int i)
     setStep(QStringLiteral("Encoding"), jobTitle(QStringLiteral("Encoding("), i));
     if (!m_waveIn1->Valid()) {
         skipAfterStartError(item(i) + QStringLiteral(" is not a WAV file that can be read."),
-                            ProgressCode::FlacFinished);
+                            ProgressCode::FlacFinished, i);
         return;
     }
     // Lossless output keeps the file's own rate: resampling would change the samples.

@@ -75,9 +75,9 @@ void TRipForm::postToSelf(std::int32_t progress, std::int32_t status, const QStr
 void TRipForm::handleRipError(std::intptr_t code)
 {
     if (code == TCDRipThread::ErrorAddressing) {
-        Prompt::instance().error(QStringLiteral("CD extract failed!Please try again."));
+        reportProblem(QStringLiteral("CD extract failed!Please try again."), m_extractionIndex);
     } else if (code == TCDRipThread::ErrorTableOfContents) {
-        Prompt::instance().error(QStringLiteral("Error while reading TOC information!"));
+        reportProblem(QStringLiteral("Error while reading TOC information!"), m_extractionIndex);
     }
     // The thread ends without a final record after a drive error; rather than leave the
     // user with a window that waits forever, treat the track as failed and go on.
@@ -125,12 +125,12 @@ void TRipForm::trackExtracted(TProcessInfo& record, bool& keepRecord)
     const QString wav = settings().OutputFolder + QStringLiteral("/") + title(x) + QStringLiteral(".wav");
     verificationTrackEnded(record);
     if (record.Status == TCDRipThread::StatusReadFailed) {
-        Prompt::instance().error(QStringLiteral("Error while reading CD information!"));
+        reportProblem(QStringLiteral("Error while reading CD information!"), x);
     } else if (record.Status == TCDRipThread::StatusFileFailed) {
-        Prompt::instance().error(
-            wav + QStringLiteral(" is not a valid file name.Please rename the Title in the CD tracks list."));
+        reportProblem(wav + QStringLiteral(" is not a valid file name.Please rename the Title in the CD tracks list."),
+                      x);
     } else if (record.Status == StatusNormalizeFailed) {
-        Prompt::instance().error(wav + QStringLiteral(" could not be normalized. The file was kept as extracted."));
+        reportProblem(wav + QStringLiteral(" could not be normalized. The file was kept as extracted."), x);
     } else if (record.Status == TCDRipThread::StatusWriteFailed) {
         // A full disk or a folder that went away: the next tracks would fail the same way.
         stopForWriteFailure(writeFailureText(wav, record.ElapsedText), QString());
@@ -158,7 +158,7 @@ void TRipForm::trackExtracted(TProcessInfo& record, bool& keepRecord)
     try {
         encodeAfterExtraction(e - 1);
     } catch (const std::exception& error) {
-        skipAfterStartError(QString::fromUtf8(error.what()), encoderFinishedCode());
+        skipAfterStartError(QString::fromUtf8(error.what()), encoderFinishedCode(), e - 1);
     }
 }
 
@@ -198,9 +198,9 @@ void TRipForm::noteEncodeOutcome(int i, EncodeOutcome outcome)
     }
 }
 
-void TRipForm::skipAfterStartError(const QString& message, std::int32_t code)
+void TRipForm::skipAfterStartError(const QString& message, std::int32_t code, int i)
 {
-    Prompt::instance().error(message);
+    reportProblem(message, i);
     m_worked = true;
     postToSelf(code, StatusNotStarted);
 }
@@ -227,14 +227,15 @@ void TRipForm::mp3Finished(const TProcessInfo& record)
                                                                                         : EncodeOutcome::Failed);
     }
     if (record.Status == 1 && !m_worked) {
-        Prompt::instance().error(item(m_encodeIndex) + QStringLiteral("maybe be used,operate fail!"));
+        reportProblem(item(m_encodeIndex) + QStringLiteral("maybe be used,operate fail!"), m_encodeIndex);
     }
     if ((record.Status == TEncodeProcess::StatusEnded || failed) && !m_worked) {
-        Prompt::instance().error(QStringLiteral("Create MP3 file error!") + QStringLiteral("\r\n") +
-                                 QStringLiteral("Please check the output and lame options or run application again."));
+        reportProblem(QStringLiteral("Create MP3 file error!") + QStringLiteral("\r\n") +
+                          QStringLiteral("Please check the output and lame options or run application again."),
+                      m_encodeIndex);
     }
     if (record.Status == StatusComponentFailed) {
-        Prompt::instance().error(record.ElapsedText); // the resampling before the encoder failed
+        reportProblem(record.ElapsedText, m_encodeIndex); // the resampling before the encoder failed
     }
     if (m_mode == ExtractCD && record.Status == 2 && m_worked && settings().UseID3) {
         writeTag(m_encodeIndex);
@@ -264,7 +265,7 @@ void TRipForm::nextAfterEncoder(int& index, std::int32_t code, const std::functi
             startFile(next);
         }
     } catch (const std::exception& error) {
-        skipAfterStartError(QString::fromUtf8(error.what()), code);
+        skipAfterStartError(QString::fromUtf8(error.what()), code, next);
     }
 }
 
@@ -276,7 +277,7 @@ void TRipForm::oggFinished(const TProcessInfo& record)
         return;
     }
     if (record.Status == StatusComponentFailed) {
-        Prompt::instance().error(record.ElapsedText);
+        reportProblem(record.ElapsedText, m_oggIndex);
         noteEncodeOutcome(m_oggIndex, EncodeOutcome::Failed);
     } else if (record.Status == StatusNotStarted) {
         noteEncodeOutcome(m_oggIndex, EncodeOutcome::NotStarted);
@@ -314,7 +315,8 @@ void TRipForm::resampleFinished()
         }
     } catch (const std::exception& error) {
         skipAfterStartError(QString::fromUtf8(error.what()),
-                            m_mode == WavToMp3 ? ProgressCode::Mp3Finished : ProgressCode::OggFinished);
+                            m_mode == WavToMp3 ? ProgressCode::Mp3Finished : ProgressCode::OggFinished,
+                            m_mode == WavToMp3 ? m_encodeIndex : m_oggIndex);
     }
 }
 
@@ -332,9 +334,9 @@ void TRipForm::wmaFinished(const TProcessInfo& record)
         }
     }
     if (record.Status == 1 && !m_worked) {
-        Prompt::instance().error(item(m_encodeIndex) + QStringLiteral("maybe be used,operate fail!"));
+        reportProblem(item(m_encodeIndex) + QStringLiteral("maybe be used,operate fail!"), m_encodeIndex);
     } else if (record.Status == 8 || record.Status == TEncodeProcess::StatusFailed) {
-        Prompt::instance().error(record.ElapsedText);
+        reportProblem(record.ElapsedText, m_encodeIndex);
     }
     if (record.Status == StatusNotStarted) {
         noteEncodeOutcome(m_encodeIndex, EncodeOutcome::NotStarted);
@@ -353,7 +355,7 @@ void TRipForm::flacFinished(const TProcessInfo& record)
         return;
     }
     if (record.Status == StatusComponentFailed) {
-        Prompt::instance().error(record.ElapsedText);
+        reportProblem(record.ElapsedText, m_flacIndex);
         noteEncodeOutcome(m_flacIndex, EncodeOutcome::Failed);
     } else if (record.Status == StatusNotStarted) {
         noteEncodeOutcome(m_flacIndex, EncodeOutcome::NotStarted);
@@ -371,8 +373,7 @@ void TRipForm::writeTag(int i)
     const std::uint16_t result =
         writeTrackTag(folder() + title(i) + QStringLiteral(".mp3"), title(i), track(i), settings().Disc);
     if (result > 255) {
-        Prompt::instance().message({QString(), QStringLiteral("Error #%1! Could not save Tag!").arg(result),
-                                    Prompt::Icon::None, Prompt::Buttons::Ok, Prompt::Answer::Ok});
+        reportProblem(QStringLiteral("Error #%1! Could not save Tag!").arg(result), i);
     }
 }
 
@@ -385,9 +386,10 @@ void TRipForm::finish()
     if (!m_jobList) {
         return;
     }
+    QStringList kept;
     if (m_extractionIndex == count() && m_mode == ExtractCD && settings().OutputFormat != ofWAV &&
         !settings().IsKeepWav) {
-        deleteEncodedWavFiles();
+        kept = deleteEncodedWavFiles();
     }
     m_jobList.reset();
     if (m_mp3 != nullptr && m_mp3->isActive()) {
@@ -402,9 +404,38 @@ void TRipForm::finish()
     if (!temporary.isEmpty() && Files::exists(temporary) && !Files::isInUse(temporary)) {
         Files::remove(temporary);
     }
+    showReport(kept);
 }
 
-void TRipForm::deleteEncodedWavFiles()
+void TRipForm::reportProblem(const QString& text, int i)
+{
+    m_report.add(text, m_mode == ExtractCD ? title(i) : base(i));
+}
+
+void TRipForm::showReport(const QStringList& keptWavs)
+{
+    // The problems and the WAVs they left behind are one story: one box tells it.
+    QStringList parts;
+    if (!m_report.isEmpty()) {
+        parts << m_report.text();
+    }
+    if (!keptWavs.isEmpty()) {
+        parts << QStringLiteral("These WAV files were kept because they were not encoded completely:") +
+                     QStringLiteral("\r\n") + keptWavs.join(QStringLiteral("\r\n"));
+    }
+    if (parts.isEmpty()) {
+        return;
+    }
+    const QString text = parts.join(QStringLiteral("\r\n\r\n"));
+    if (m_report.isEmpty()) {
+        Prompt::instance().information(text);
+    } else {
+        Prompt::instance().error(text);
+    }
+    m_report.clear();
+}
+
+QStringList TRipForm::deleteEncodedWavFiles()
 {
     // Only a WAV whose encoding is whole may go: for every other one the WAV is the only
     // copy of the track the user has.
@@ -428,11 +459,7 @@ void TRipForm::deleteEncodedWavFiles()
                                                                  : QStringLiteral("the encoding was stopped");
         kept << wav + QStringLiteral(" (") + why + QLatin1Char(')');
     }
-    if (!kept.isEmpty()) {
-        Prompt::instance().information(
-            QStringLiteral("These WAV files were kept because they were not encoded completely:") +
-            QStringLiteral("\r\n") + kept.join(QStringLiteral("\r\n")));
-    }
+    return kept;
 }
 
 void TRipForm::closeWindow()

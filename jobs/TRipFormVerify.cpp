@@ -1,5 +1,5 @@
 // What the job window proves about an extraction: every track's checksums on the fly, the
-// disc's AccurateRip lookup at the end, the verdicts in one message and the rip log. With
+// disc's AccurateRip lookup at the end, the verdicts in the window and the rip log. With
 // SecureMode and AccurateRip off none of this exists and the job runs as it always did.
 #include "jobs/TRipForm.h"
 
@@ -12,6 +12,9 @@
 
 #include <QGroupBox>
 #include <QLabel>
+#include <QLayout>
+#include <QStringList>
+#include <algorithm>
 #include <chrono>
 
 namespace {
@@ -97,9 +100,40 @@ void TRipForm::verificationDone()
     if (m_lookupStop.load()) {
         return; // the window was closed meanwhile: no verdicts, no log
     }
-    m_initializing->hide();
-    if (m_verification->verifies() && m_extractionIndex == count()) {
-        Prompt::instance().information(QStringLiteral("AccurateRip verification:\r\n") + m_verification->verdictText());
+    // The verdict is news, not a question: it stays in the window and then in the main
+    // window's status bar. Only a copy that differs from the database's stops the user.
+    m_verdictLine = m_verification->statusLine();
+    if (!m_verdictLine.isEmpty()) {
+        m_group->setTitle(QStringLiteral("Verified"));
+        // A reason from the network can be long: the line wraps, and the window grows to
+        // hold it rather than cut it.
+        m_initializing->setWordWrap(true);
+        m_initializing->setText(m_verdictLine);
+        m_initializing->show();
+        layout()->activate();
+        setFixedSize(width(), std::max(height(), layout()->totalHeightForWidth(width())));
+        layout()->activate();
+        setWindowTitle(QStringLiteral("Verified"));
+    } else {
+        m_initializing->hide();
+    }
+    if (const QList<int> rows = m_verification->notAccurateRows(); !rows.isEmpty()) {
+        QStringList tracks;
+        for (int i = 0; i < count(); ++i) {
+            if (rows.contains(track(i))) {
+                tracks << QStringLiteral("Track %1: %2").arg(num(m_verification->trackNumber(track(i))), title(i));
+            }
+        }
+        const QString text =
+            tracks.size() == 1
+                ? QStringLiteral("AccurateRip: the copy of this track differs from every rip of it in the database "
+                                 "and is most likely damaged. Clean the disc and extract it again, in secure mode:")
+                : QStringLiteral("AccurateRip: the copies of these tracks differ from every rip of them in the "
+                                 "database and are most likely damaged. Clean the disc and extract them again, in "
+                                 "secure mode:");
+        Prompt::instance().message({QStringLiteral("Tarnwick"),
+                                    text + QStringLiteral("\r\n") + tracks.join(QStringLiteral("\r\n")),
+                                    Prompt::Icon::Exclamation, Prompt::Buttons::Ok, Prompt::Answer::Ok});
     }
     QString error;
     const QString folder = settings().OutputFolder;

@@ -29,11 +29,6 @@ namespace {
 
 const QString kKbit = QStringLiteral("kbit/s");
 
-QString driveText(const char* field, std::size_t size)
-{
-    return QString::fromUtf8(field, static_cast<qsizetype>(strnlen(field, size)));
-}
-
 // The limit of a tag edit is for typing; a longer text fetched online stays whole unless
 // the user edits it, where a plain maximum length would cut it on loading.
 constexpr const char* kTypingLimit = "typingLimit";
@@ -335,6 +330,11 @@ QWidget* TOptionSetForm::buildCDROMPage()
     seReadOffset->setRange(-MaxReadOffset, MaxReadOffset);
     seReadOffset->setAccessibleName(QStringLiteral("Read offset (samples)"));
     seReadOffset->setAccessibleDescription(QStringLiteral("The drive's read offset correction in samples"));
+    ckAccurateRip = new QCheckBox(QStringLiteral("Verify with AccurateRip"), page);
+    ckAccurateRip->setObjectName(QStringLiteral("ckAccurateRip"));
+    ckAccurateRip->setAccessibleName(QStringLiteral("Verify with AccurateRip"));
+    ckAccurateRip->setAccessibleDescription(QStringLiteral(
+        "After a rip, compares every track's checksums with other people's rips in the AccurateRip database"));
     auto* offsetLabel = label(QStringLiteral("&Read offset (samples):"), page);
     offsetLabel->setBuddy(seReadOffset);
     auto* offsetRow = new QHBoxLayout;
@@ -345,6 +345,7 @@ QWidget* TOptionSetForm::buildCDROMPage()
     layout->addLayout(row);
     layout->addWidget(ckSecureMode);
     layout->addLayout(offsetRow);
+    layout->addWidget(ckAccurateRip);
     layout->addStretch();
     return page;
 }
@@ -381,6 +382,7 @@ void TOptionSetForm::FormCreate()
     m_cdDb = s.CDDb;
     ckSecureMode->setChecked(s.SecureMode);
     seReadOffset->setValue(s.ReadOffset);
+    ckAccurateRip->setChecked(s.AccurateRip);
     cbUseID3->setChecked(s.UseID3);
     setTagText(ID3artist, s.Disc.Artist);
     setTagText(ID3album, s.Disc.Album);
@@ -496,10 +498,8 @@ void TOptionSetForm::TabCDROMShow()
     const int count = GetCDList(&list) ? std::min<int>(list.count, CDDriveList::MaxEntries) : 0;
     cbCDList->clear();
     for (int i = 0; i < count; ++i) {
-        const CDDriveEntry& entry = list.entries[i];
-        cbCDList->addItem(
-            (driveText(entry.vendor, sizeof(entry.vendor)) + driveText(entry.product, sizeof(entry.product)))
-                .trimmed());
+        // Named as the main window's status bar names the drive in use.
+        cbCDList->addItem(tarnwick::driveDescription(list.entries[i]));
     }
     // Filling selects the first item by itself; only the drive in use is to be selected.
     cbCDList->setCurrentIndex(m_initialDriveIndex < count ? m_initialDriveIndex : -1);
@@ -539,6 +539,7 @@ bool TOptionSetForm::storeControls()
     s.CDIndex = itemIndexOf(cbCDList);
     s.SecureMode = ckSecureMode->isChecked();
     s.ReadOffset = seReadOffset->value();
+    s.AccurateRip = ckAccurateRip->isChecked();
     s.UseID3 = cbUseID3->isChecked();
     s.Disc.Artist = ID3artist->text();
     s.Disc.Album = ID3album->text();

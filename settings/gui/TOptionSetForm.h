@@ -95,6 +95,7 @@ public:
     QComboBox* cbCDList = nullptr;
     QCheckBox* ckSecureMode = nullptr;
     QSpinBox* seReadOffset = nullptr;
+    QCheckBox* ckAccurateRip = nullptr;
 
     QPushButton* btOk = nullptr;
     QPushButton* btCancel = nullptr;

@@ -11,8 +11,11 @@
 #include "settings/SettingsStore.h"
 #include "settings/gui/TOptionSetForm.h"
 #include "support/TempFolder.h"
+#include "support/WindowCheck.h"
 
 #include <QComboBox>
+#include <QDialog>
+#include <QFileInfo>
 #include <QLayout>
 #include <QStatusBar>
 #include <QTreeWidget>
@@ -262,4 +265,30 @@ TEST_F(MainFormTest, StatusBarKeepsTheListsMargins)
         EXPECT_TRUE(bar->isVisible());
     }
     form->close();
+}
+
+// After an extraction the main window's status bar keeps what the verification found, so
+// the user learns it without a box to close: here that the database could not be reached.
+TEST_F(MainFormTest, StatusBarTellsTheVerdictOfTheLastRip)
+{
+    makeImage(1, {75, 75, 75});
+    auto form = startForm();
+    ASSERT_NE(form->driveHandle(), 0u);
+    const QString drive = form->statusText();
+    settings().OutputFolder = dir.path();
+    settings().OutputFormat = ofWAV;
+    settings().AccurateRip = true;
+    prompt->onWindow = [](QObject* window) {
+        if (auto* job = qobject_cast<QDialog*>(window)) {
+            job->exec(); // the job runs to its end as the user would see it
+        }
+    };
+    form->ActionExtract->trigger();
+    EXPECT_EQ(prompt->windowNames(), QStringList{QStringLiteral("TRipForm")});
+    EXPECT_TRUE(prompt->messageTexts().isEmpty()) << prompt->messageTexts().join('|').toStdString();
+    EXPECT_TRUE(form->statusText().startsWith(QStringLiteral("AccurateRip could not be reached: ")))
+        << form->statusText().toStdString();
+    windowcheck::showAndPicture(form.get(), QStringLiteral("verdicts-main"));
+    EXPECT_EQ(drive, QStringLiteral("IMAGE ") + QFileInfo(dir.file(QStringLiteral("disc.cue"))).fileName())
+        << "vendor and product apart";
 }

@@ -80,6 +80,7 @@ TEST_F(AccurateRipLookup, MatchingPressingGivesAccurateTracksWithTheirConfidence
     m_server.setFile(kPath, matchingFile());
     const LookupResult result = lookUp(request());
     ASSERT_TRUE(result.pressings) << result.error.toStdString();
+    EXPECT_EQ(result.outcome, LookupResult::Outcome::Found);
     EXPECT_EQ(result.url, m_server.origin() + kPath);
 
     const std::vector<TrackVerdict> verdicts = verdictsFor(result.pressings, generatedTracks().sums);
@@ -115,11 +116,14 @@ TEST_F(AccurateRipLookup, FollowsARedirectToTheFile)
     EXPECT_TRUE(lookUp(request()).pressings);
 }
 
+using Outcome = LookupResult::Outcome;
+
 struct FailureCase
 {
     const char* name;
     std::function<void(HttpFileServer&)> arrange;
     const char* error;
+    Outcome outcome = Outcome::Failed;
 };
 
 void PrintTo(const FailureCase& c, std::ostream* os)
@@ -131,21 +135,21 @@ class AccurateRipLookupFailure : public AccurateRipLookup, public ::testing::Wit
 {
 };
 
-TEST_P(AccurateRipLookupFailure, GivesNotInDatabase)
+// Only a 404 says the database does not know the disc; every other failure says why the
+// disc could not be checked.
+TEST_P(AccurateRipLookupFailure, TellsNotInDatabaseFromNotChecked)
 {
     GetParam().arrange(m_server);
     const LookupResult result = lookUp(request(500ms));
     EXPECT_FALSE(result.pressings);
+    EXPECT_EQ(result.outcome, GetParam().outcome);
     EXPECT_TRUE(result.error.contains(QString::fromLatin1(GetParam().error))) << result.error.toStdString();
-    for (const TrackVerdict& verdict : verdictsFor(result.pressings, generatedTracks().sums)) {
-        EXPECT_EQ(verdict.text(), QStringLiteral("not in database"));
-    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Servers, AccurateRipLookupFailure,
     ::testing::Values(
-        FailureCase{"notFound", [](HttpFileServer&) {}, "not in the database"},
+        FailureCase{"notFound", [](HttpFileServer&) {}, "not in the database", Outcome::NotInDatabase},
         FailureCase{"serverError", [](HttpFileServer& s) { s.setFile(kPath, "oops", 500); }, "HTTP status 500"},
         FailureCase{"truncated", [](HttpFileServer& s) { s.setFile(kPath, matchingFile().chopped(5)); },
                     "not a database file"},
@@ -166,18 +170,21 @@ INSTANTIATE_TEST_SUITE_P(
                     [](HttpFileServer& s) { s.setFile(kPath, QByteArray(MaxDatabaseFileBytes + 1, '\x03')); },
                     "too big"},
         FailureCase{"redirectLoop", [](HttpFileServer& s) { s.setRedirect(kPath, kPath); }, "edirect"},
-        FailureCase{"closes", [](HttpFileServer& s) { s.setMode(HttpFileServer::Mode::Close); }, ""},
+        FailureCase{"closes", [](HttpFileServer& s) { s.setMode(HttpFileServer::Mode::Close); }, "",
+                    Outcome::Unreachable},
         FailureCase{"silent", [](HttpFileServer& s) { s.setMode(HttpFileServer::Mode::Silent); },
-                    "no answer within 1 s"}),
+                    "no answer within 1 s", Outcome::Unreachable}),
     [](const auto& info) { return std::string(info.param.name); });
 
-TEST_F(AccurateRipLookup, RefusedConnectionGivesNotInDatabase)
+TEST_F(AccurateRipLookup, RefusedConnectionIsUnreachable)
 {
     const LookupRequest r = request();
     m_server.stop();
     const LookupResult result = lookUp(r);
     EXPECT_FALSE(result.pressings);
-    EXPECT_FALSE(result.error.isEmpty());
+    EXPECT_EQ(result.outcome, Outcome::Unreachable);
+    EXPECT_TRUE(result.error.contains(QStringLiteral("port"))) << result.error.toStdString();
+    EXPECT_EQ(result.shortError, QStringLiteral("Couldn't connect to server")) << "no address in a status bar";
 }
 
 TEST_F(AccurateRipLookup, StopEndsTheTransfer)

@@ -111,6 +111,7 @@ TEST_P(RipLogSummary, NamesTheTracksThatWereNotAccurate)
 const TrackVerdict kAccurate{Status::Accurate, 4};
 const TrackVerdict kNotAccurate{Status::NotAccurate, 0};
 const TrackVerdict kUnknown{Status::NotInDatabase, 0};
+const TrackVerdict kUnchecked{Status::Unchecked, 0};
 
 INSTANTIATE_TEST_SUITE_P(
     Jobs, RipLogSummary,
@@ -121,11 +122,14 @@ INSTANTIATE_TEST_SUITE_P(
                                   "Not all tracks accurately ripped; not accurate: tracks 1, 3"},
                       SummaryCase{"notInDatabase", logOf(true, {track(1, kUnknown), track(2, kUnknown)}),
                                   "Not all tracks accurately ripped; not in database: tracks 1, 2"},
+                      // The database could not be asked: that is no verdict about the disc.
+                      SummaryCase{"notChecked", logOf(true, {track(1, kUnchecked), track(2, kUnchecked)}),
+                                  "Not all tracks accurately ripped; not checked: tracks 1, 2"},
                       SummaryCase{"everyKind",
                                   logOf(true, {track(1, kAccurate), track(2, std::nullopt, "the read failed"),
-                                               track(3, kNotAccurate), track(4, kUnknown)}),
+                                               track(3, kNotAccurate), track(4, kUnknown), track(5, kUnchecked)}),
                                   "Not all tracks accurately ripped; not ripped whole: track 2; not accurate: track 3; "
-                                  "not in database: track 4"},
+                                  "not in database: track 4; not checked: track 5"},
                       SummaryCase{"verificationOff", logOf(false, {track(1, std::nullopt), track(2, std::nullopt)}),
                                   "All tracks ripped whole (AccurateRip verification off)"},
                       SummaryCase{"verificationOffOneFailed",

@@ -12,6 +12,7 @@
 
 #include <QDir>
 #include <csignal>
+#include <functional>
 #include <gtest/gtest.h>
 
 namespace {
@@ -46,8 +47,8 @@ protected:
             entries.push_back({4, t == 1 ? sums.v1() + 1 : sums.v1(), 0}); // the second track differs
             at += bytes;
         }
-        m_server.setFile(ar::databaseUrl(QStringLiteral("/ar"), ids),
-                         accurateRipChunk(ids.id1, ids.id2, ids.cddbId, entries));
+        m_path = ar::databaseUrl(QStringLiteral("/ar"), ids);
+        m_server.setFile(m_path, accurateRipChunk(ids.id1, ids.id2, ids.cddbId, entries));
 
         TSettings options;
         SettingsStore::load(options, kit.home() + QStringLiteral("/options.ini"));
@@ -69,8 +70,13 @@ protected:
         return lines.join(QLatin1Char('\n'));
     }
 
+public:
+    void forgetTheDisc() { m_server.setFile(m_path, {}, 404); }
+    void answerWith(int status) { m_server.setFile(m_path, "no", status); }
+
     CliTestKit kit;
     HttpFileServer m_server;
+    QByteArray m_path;
 };
 
 TEST_F(CliVerify, PrintsTheVerdictsAndWritesTheWindowsLog)
@@ -82,7 +88,9 @@ TEST_F(CliVerify, PrintsTheVerdictsAndWritesTheWindowsLog)
                                             "  Track 01: accurate (confidence 4)\n"
                                             "  Track 02: not accurate\n"
                                             "  Track 03: accurate (confidence 4)\n"
-                                            "  Not all tracks accurately ripped; not accurate: track 2\n")))
+                                            "  Not all tracks accurately ripped; not accurate: track 2\n"
+                                            "AccurateRip: 2 of 3 tracks accurate (confidence 4); "
+                                            "not accurate: track 2\n")))
         << all.toStdString();
     EXPECT_TRUE(all.contains(QStringLiteral("rip log: ") + kit.out(QStringLiteral("First.log"))));
     EXPECT_EQ(m_server.requests().size(), 1);
@@ -98,6 +106,42 @@ TEST_F(CliVerify, PrintsTheVerdictsAndWritesTheWindowsLog)
     EXPECT_TRUE(
         logWithoutDate(window + QStringLiteral("/First.log")).contains(QStringLiteral("  File: Track02.wav\n")));
 }
+
+struct NoVerdictCase
+{
+    const char* name;
+    std::function<void(CliVerify&)> arrange;
+    const char* status;   // the last verdict line, or how it starts
+    const char* database; // the log's Database line, from the reason on
+};
+
+class CliNoVerdict : public CliVerify, public ::testing::WithParamInterface<NoVerdictCase>
+{
+};
+
+// The terminal tells a disc the database does not know from a database it could not ask,
+// with the reason, as the window does.
+TEST_P(CliNoVerdict, SaysWhy)
+{
+    GetParam().arrange(*this);
+    const CliTestKit::Result result = kit.run({"rip"});
+    EXPECT_EQ(result.exitCode, 0) << result.err.toStdString();
+    const QString all = result.out + result.err;
+    EXPECT_TRUE(all.contains(QStringLiteral("\n") + QString::fromUtf8(GetParam().status))) << all.toStdString();
+    const QString log = QString::fromUtf8(readFileBytes(kit.out(QStringLiteral("First.log"))));
+    EXPECT_TRUE(log.contains(QString::fromUtf8(GetParam().database))) << log.toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Databases, CliNoVerdict,
+    ::testing::Values(NoVerdictCase{"notInDatabase", [](CliVerify& t) { t.forgetTheDisc(); },
+                                    "AccurateRip: disc not in database\n", ".bin (disc not in database)\n"},
+                      NoVerdictCase{"unreachable", [](CliVerify& t) { t.m_server.stop(); },
+                                    "AccurateRip could not be reached: ", ".bin (could not be reached: "},
+                      NoVerdictCase{"serverError", [](CliVerify& t) { t.answerWith(500); },
+                                    "AccurateRip could not be checked: HTTP status 500\n",
+                                    ".bin (could not be checked: HTTP status 500)\n"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(CliVerify, SettingsOffPrintNoVerdictsAndWriteNoLog)
 {

@@ -65,8 +65,9 @@ TEST_P(DiscCutShortTest, LeavesNoTrackThatLooksComplete)
         }
     };
     kit.runJob(TRipForm::ExtractCD, handle, {"01One", "02Two"});
-    EXPECT_EQ(kit.prompt->messageTexts(), (QStringList{QStringLiteral("Error while reading CD information!"),
-                                                       QStringLiteral("Error while reading TOC information!")}));
+    // The job goes on past both, and tells them in one message at its end.
+    EXPECT_EQ(kit.prompt->messageTexts(), (QStringList{QStringLiteral("Error while reading CD information!\r\n\r\n"
+                                                                      "Error while reading TOC information!")}));
     EXPECT_EQ(JobTestKit::filesIn(kit.out({})), QStringList{});
 }
 
@@ -143,7 +144,7 @@ struct BrokenEncoderCase
 {
     const char* name;
     const char* lameScript; // nullptr: no lame anywhere
-    QStringList messages;   // before the last one, which lists the kept files
+    QString problem;        // told once for the three tracks
     const char* why;
 };
 
@@ -152,12 +153,16 @@ class BrokenEncoderTest : public RipFormFailureTest, public ::testing::WithParam
 };
 
 // "Delete WAV file after processing" deletes only what was encoded: with an encoder that
-// is missing or fails, every extracted track stays, and the last message says why.
-TEST_P(BrokenEncoderTest, KeepsEveryWavAndSaysWhy)
+// is missing or fails, every extracted track stays. The job goes on past each track's
+// failure and ends in one message: the problem, the tracks it hit, the WAVs kept and why.
+// AccurateRip on (the default) adds no box: the database is out of reach, and the window
+// says so in its verdict line.
+TEST_P(BrokenEncoderTest, KeepsEveryWavAndSaysWhyOnce)
 {
     const BrokenEncoderCase& c = GetParam();
     settings().OutputFormat = ofMP3;
     settings().IsKeepWav = false;
+    settings().AccurateRip = true;
     const QString empty = kit.dir.file(QStringLiteral("nothing"));
     ASSERT_TRUE(QDir().mkpath(empty));
     if (c.lameScript != nullptr) {
@@ -165,34 +170,42 @@ TEST_P(BrokenEncoderTest, KeepsEveryWavAndSaysWhy)
         ASSERT_TRUE(writeFileBytes(lame, QByteArray("#!/bin/sh\n") + c.lameScript + "\n"));
         ASSERT_TRUE(QFile::setPermissions(lame, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
     }
-    const CDHandle handle = openHookedDisc({75, 150});
+    const CDHandle handle = openHookedDisc({75, 150, 100});
+    QString verdict;
     {
         const PathOverride path(empty);
-        kit.runJob(TRipForm::ExtractCD, handle, {"01One", "02Two"});
+        kit.runJob(TRipForm::ExtractCD, handle, {"01One", "02Two", "03Three"}, [&](TRipForm& form) {
+            QObject::connect(&form, &QDialog::finished, &form, [&] { verdict = form.verdictLine(); });
+        });
     }
     const QString why = QString::fromLatin1(c.why);
     EXPECT_EQ(kit.prompt->messageTexts(),
-              c.messages + QStringList{QStringLiteral("These WAV files were kept because they were not encoded "
-                                                      "completely:\r\n") +
-                                       outPath(QStringLiteral("One.wav")) + " (" + why + ")\r\n" +
-                                       outPath(QStringLiteral("Two.wav")) + " (" + why + ")"});
+              QStringList{c.problem +
+                          QStringLiteral("\r\n(3 tracks: One, Two, Three)\r\n\r\n"
+                                         "These WAV files were kept because they were not encoded "
+                                         "completely:\r\n") +
+                          outPath(QStringLiteral("One.wav")) + " (" + why + ")\r\n" +
+                          outPath(QStringLiteral("Two.wav")) + " (" + why + ")\r\n" +
+                          outPath(QStringLiteral("Three.wav")) + " (" + why + ")"});
+    EXPECT_TRUE(verdict.startsWith(QStringLiteral("AccurateRip could not be reached: "))) << verdict.toStdString();
     EXPECT_EQ(QFile(kit.out(QStringLiteral("One.wav"))).size(), 44 + 75 * FrameBytes);
     EXPECT_EQ(QFile(kit.out(QStringLiteral("Two.wav"))).size(), 44 + 150 * FrameBytes);
+    EXPECT_EQ(QFile(kit.out(QStringLiteral("Three.wav"))).size(), 44 + 100 * FrameBytes);
     EXPECT_FALSE(QFile::exists(kit.out(QStringLiteral("One.mp3"))));
 }
 
+// The encoder's name is in the problem the user reads.
 const QString kStartError =
     QStringLiteral("Error while creating mp3 encoding process!2 (lame: No such file or directory)");
 const QString kCreateError =
     QStringLiteral("Create MP3 file error!\r\nPlease check the output and lame options or run application again.");
 
-INSTANTIATE_TEST_SUITE_P(
-    Encoders, BrokenEncoderTest,
-    ::testing::Values(
-        BrokenEncoderCase{"Missing", nullptr, {kStartError, kStartError}, "the encoder could not be started"},
-        BrokenEncoderCase{
-            "FailsAtOnce", "echo 'bad option' >&2; exit 1", {kCreateError, kCreateError}, "the encoding failed"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Encoders, BrokenEncoderTest,
+                         ::testing::Values(BrokenEncoderCase{"Missing", nullptr, kStartError,
+                                                             "the encoder could not be started"},
+                                           BrokenEncoderCase{"FailsAtOnce", "echo 'bad option' >&2; exit 1",
+                                                             kCreateError, "the encoding failed"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // Stopped while the last track is encoded: the earlier tracks' WAVs go as usual, the last
 // one stays beside its unfinished MP3.

@@ -12,6 +12,7 @@
 #include "support/HttpFileServer.h"
 
 #include <QFile>
+#include <QLabel>
 #include <QTimer>
 #include <functional>
 #include <gtest/gtest.h>
@@ -76,16 +77,6 @@ public:
         ASSERT_TRUE(writeFileBytes(bin, image));
     }
 
-    QString verdictMessage() const
-    {
-        for (const QString& text : kit.prompt->messageTexts()) {
-            if (text.startsWith(QStringLiteral("AccurateRip verification:"))) {
-                return text;
-            }
-        }
-        return {};
-    }
-
     QString log() const { return QString::fromUtf8(readFileBytes(kit.out(QStringLiteral("Album.log")))); }
 
     JobTestKit kit;
@@ -102,7 +93,10 @@ struct VerifyCase
     const char* name;
     std::int32_t format;
     std::function<void(RipFormVerify&)> arrange;
-    const char* message; // lines after "AccurateRip verification:"
+    const char* status;   // the verdict line, or how it starts where curl words the reason
+    const char* tracks;   // each track's verdict in the log, "accurate (confidence 8)|..."
+    const char* database; // what the log's Database line says after the file's address
+    const char* warning;  // the one box of the job, or nullptr for none
 };
 
 void PrintTo(const VerifyCase& c, std::ostream* os)
@@ -114,63 +108,95 @@ class RipFormVerdicts : public RipFormVerify, public ::testing::WithParamInterfa
 {
 };
 
-TEST_P(RipFormVerdicts, ShowsThemInOneMessageAndTheLog)
+// The verdict is shown, not asked about: it is the window's last line and then the main
+// window's, and it is in the log. A disc the database does not know is not a lookup that
+// failed, and neither is a reason to stop the user; only a damaged copy is.
+TEST_P(RipFormVerdicts, ShowsThemWithoutStoppingTheUser)
 {
     const VerifyCase& c = GetParam();
     settings().OutputFormat = c.format;
     verifyAgainstTheServer();
     c.arrange(*this);
-    kit.runJob(TRipForm::ExtractCD, handle, kItems);
+    QString verdict;
+    QString shown;
+    kit.runJob(TRipForm::ExtractCD, handle, kItems, [&](TRipForm& form) {
+        QObject::connect(&form, &QDialog::finished, &form, [&] {
+            verdict = form.verdictLine();
+            shown = form.initializingLabel()->text();
+        });
+    });
 
-    const QString expected = QStringLiteral("AccurateRip verification:\r\n") + QString::fromUtf8(c.message);
-    EXPECT_EQ(verdictMessage().toStdString(), expected.toStdString());
-    EXPECT_EQ(kit.prompt->messageTexts().size(), 1) << kit.prompt->messageTexts().join('|').toStdString();
-    // The database heard the disc's IDs and nothing else, once.
-    ASSERT_EQ(m_server.requests().size(), 1);
-    EXPECT_EQ(m_server.requests()[0].target, path);
-
-    // The log holds the same verdicts and its summary is the message's last line.
-    const QString text = log();
-    const QStringList lines = expected.split(QStringLiteral("\r\n"));
-    EXPECT_TRUE(text.endsWith(lines.last() + QLatin1Char('\n'))) << text.toStdString();
-    EXPECT_TRUE(text.contains(QStringLiteral("Read mode: normal\nRead offset: 0 samples\nAccurateRip: on\n")));
-    for (const QString& line : lines.mid(1, 3)) {
-        EXPECT_TRUE(text.contains(QStringLiteral("  AccurateRip: ") + line.mid(line.indexOf(QStringLiteral(": ")) + 2)))
-            << line.toStdString();
+    EXPECT_TRUE(verdict.startsWith(QString::fromUtf8(c.status))) << verdict.toStdString();
+    EXPECT_EQ(shown, verdict);
+    EXPECT_EQ(kit.prompt->messageTexts(),
+              c.warning == nullptr ? QStringList{} : QStringList{QString::fromUtf8(c.warning)});
+    if (c.warning != nullptr) {
+        EXPECT_EQ(kit.prompt->calls().first().message.icon, Prompt::Icon::Exclamation);
     }
+
+    const QString text = log();
+    EXPECT_TRUE(text.contains(QStringLiteral("Read mode: normal\nRead offset: 0 samples\nAccurateRip: on\n")));
+    const QStringList tracks = QString::fromUtf8(c.tracks).split(QLatin1Char('|'));
+    for (const QString& track : tracks) {
+        EXPECT_TRUE(text.contains(QStringLiteral("  AccurateRip: ") + track + QLatin1Char('\n'))) << text.toStdString();
+    }
+    EXPECT_TRUE(text.contains(QStringLiteral("Database: ") + QString::fromLatin1(m_server.origin() + path) +
+                              QString::fromUtf8(c.database)))
+        << text.toStdString();
 }
 
 const auto answer = [](RipFormVerify& t) { t.m_server.setFile(t.path, t.database); };
+const char* const kNotChecked = "not checked|not checked|not checked";
 
 INSTANTIATE_TEST_SUITE_P(
     Databases, RipFormVerdicts,
     ::testing::Values(
         // Both pressings list every track: 3 + 5 rips agree.
-        VerifyCase{"matching", ofWAV, answer,
-                   "Track 01: accurate (confidence 8)\r\nTrack 02: accurate (confidence 8)\r\n"
-                   "Track 03: accurate (confidence 8)\r\nAll tracks accurately ripped"},
+        VerifyCase{"matching", ofWAV, answer, "AccurateRip: 3 of 3 tracks accurate (confidence 8)",
+                   "accurate (confidence 8)|accurate (confidence 8)|accurate (confidence 8)", "\n", nullptr},
         // The verdicts come after the last track was encoded too.
-        VerifyCase{"matchingFlac", ofFLAC, answer,
-                   "Track 01: accurate (confidence 8)\r\nTrack 02: accurate (confidence 8)\r\n"
-                   "Track 03: accurate (confidence 8)\r\nAll tracks accurately ripped"},
+        VerifyCase{"matchingFlac", ofFLAC, answer, "AccurateRip: 3 of 3 tracks accurate (confidence 8)",
+                   "accurate (confidence 8)|accurate (confidence 8)|accurate (confidence 8)", "\n", nullptr},
         VerifyCase{"damagedTrack", ofWAV,
                    [](RipFormVerify& t) {
                        answer(t);
                        t.damageTrack(1);
                    },
-                   "Track 01: accurate (confidence 8)\r\nTrack 02: not accurate\r\n"
-                   "Track 03: accurate (confidence 8)\r\nNot all tracks accurately ripped; not accurate: track 2"},
-        VerifyCase{"notFound", ofWAV, [](RipFormVerify&) {},
-                   "Track 01: not in database\r\nTrack 02: not in database\r\nTrack 03: not in database\r\n"
-                   "Not all tracks accurately ripped; not in database: tracks 1, 2, 3"},
+                   "AccurateRip: 2 of 3 tracks accurate (confidence 8); not accurate: track 2",
+                   "accurate (confidence 8)|not accurate|accurate (confidence 8)", "\n",
+                   "AccurateRip: the copy of this track differs from every rip of it in the database and is most "
+                   "likely damaged. Clean the disc and extract it again, in secure mode:\r\nTrack 02: Two"},
+        VerifyCase{"notFound", ofWAV, [](RipFormVerify&) {}, "AccurateRip: disc not in database",
+                   "not in database|not in database|not in database", " (disc not in database)\n", nullptr},
+        VerifyCase{"serverError", ofWAV, [](RipFormVerify& t) { t.m_server.setFile(t.path, "busy", 503); },
+                   "AccurateRip could not be checked: HTTP status 503", kNotChecked,
+                   " (could not be checked: HTTP status 503)\n", nullptr},
         VerifyCase{"truncated", ofWAV, [](RipFormVerify& t) { t.m_server.setFile(t.path, t.database.chopped(3)); },
-                   "Track 01: not in database\r\nTrack 02: not in database\r\nTrack 03: not in database\r\n"
-                   "Not all tracks accurately ripped; not in database: tracks 1, 2, 3"},
+                   "AccurateRip could not be checked: the answer is not a database file of this disc", kNotChecked,
+                   " (could not be checked: the answer is not a database file of this disc)\n", nullptr},
         VerifyCase{"hostile", ofWAV,
                    [](RipFormVerify& t) { t.m_server.setFile(t.path, QByteArray(5000, '\xff') + t.database); },
-                   "Track 01: not in database\r\nTrack 02: not in database\r\nTrack 03: not in database\r\n"
-                   "Not all tracks accurately ripped; not in database: tracks 1, 2, 3"}),
+                   "AccurateRip could not be checked: the answer is not a database file of this disc", kNotChecked,
+                   " (could not be checked: the answer is not a database file of this disc)\n", nullptr},
+        // Nothing listens at the address any more: curl's reason reaches the user.
+        VerifyCase{"unreachable", ofWAV, [](RipFormVerify& t) { t.m_server.stop(); },
+                   "AccurateRip could not be reached: ", kNotChecked, " (could not be reached: ", nullptr}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// A damaged track is the one thing worth a box: once per job, however many tracks it names.
+TEST_F(RipFormVerify, NotAccurateTracksAreNamedInOneWarning)
+{
+    verifyAgainstTheServer();
+    answer(*this);
+    damageTrack(0);
+    damageTrack(2);
+    kit.runJob(TRipForm::ExtractCD, handle, kItems);
+    EXPECT_EQ(kit.prompt->messageTexts(),
+              QStringList{QStringLiteral("AccurateRip: the copies of these tracks differ from every rip of them in the "
+                                         "database and are most likely damaged. Clean the disc and extract them "
+                                         "again, in secure mode:\r\nTrack 01: One\r\nTrack 03: Three")});
+    EXPECT_TRUE(log().endsWith(QStringLiteral("Not all tracks accurately ripped; not accurate: tracks 1, 3\n")));
+}
 
 TEST_F(RipFormVerify, LogNamesEveryFileWithTheCrcOfItsAudio)
 {
@@ -237,7 +263,7 @@ TEST_F(RipFormVerify, ClosingWhileTheDatabaseIsSilentEndsTheLookup)
         });
     });
     EXPECT_TRUE(sawVerifying);
-    EXPECT_EQ(verdictMessage(), QString());
+    EXPECT_TRUE(kit.prompt->messageTexts().isEmpty());
     EXPECT_EQ(JobTestKit::filesIn(kit.out({})), (QStringList{"One.wav", "Three.wav", "Two.wav"}));
 }
 

@@ -493,7 +493,8 @@ TEST_F(OptionSetFormTest, DrivePageListsTheDrivesEachTimeItIsShown)
     for (int i = 0; i < form.cbCDList->count(); ++i) {
         names << form.cbCDList->itemText(i);
     }
-    EXPECT_EQ(names, (QStringList{"ACME Reader 1", "VENDORWRITER", "IMAGEDemo disc"}));
+    // Vendor and product apart, as the main window's status bar names the drive in use.
+    EXPECT_EQ(names, (QStringList{"ACME Reader 1", "VENDOR WRITER", "IMAGE Demo disc"}));
     EXPECT_EQ(form.cbCDList->currentIndex(), 1);
 
     tarnwick::setCDDeviceSource(std::make_shared<ListedDrives>(std::vector<CDDeviceInfo>{threeDrives()[2]}));
@@ -605,6 +606,30 @@ INSTANTIATE_TEST_SUITE_P(Choices, ReadingControls,
                                            ReadingChoice{"TypedBeyondTheLimit", false, 1000, 20000, 10000},
                                            ReadingChoice{"TypedBelowTheLimit", true, 0, -20000, -10000}),
                          [](const auto& info) { return std::string(info.param.name); });
+
+class AccurateRipSwitch : public OptionSetFormTest, public ::testing::WithParamInterface<bool>
+{
+};
+
+// The verification is switched on the drive page, not only in options.ini.
+TEST_P(AccurateRipSwitch, LoadsFromAndSavesToTheSetting)
+{
+    settings().AccurateRip = GetParam();
+    TOptionSetForm form;
+    EXPECT_TRUE(form.PageControl1->widget(TOptionSetForm::pgCDROM)->isAncestorOf(form.ckAccurateRip));
+    EXPECT_EQ(form.ckAccurateRip->text(), QStringLiteral("Verify with AccurateRip"));
+    EXPECT_EQ(form.ckAccurateRip->isChecked(), GetParam());
+    form.ckAccurateRip->setChecked(!GetParam());
+    form.btOkClick();
+    EXPECT_EQ(settings().AccurateRip, !GetParam());
+
+    TOptionSetForm cancelled;
+    cancelled.ckAccurateRip->setChecked(GetParam());
+    cancelled.btCancelClick();
+    EXPECT_EQ(settings().AccurateRip, !GetParam()) << "Cancel keeps the setting";
+}
+
+INSTANTIATE_TEST_SUITE_P(States, AccurateRipSwitch, ::testing::Bool());
 
 TEST_F(OptionSetFormTest, ReadingControlsSitOnTheDrivePageWithNamesForScreenReaders)
 {

@@ -6,6 +6,8 @@
 
 class QCheckBox;
 class QComboBox;
+class QGroupBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSlider;
@@ -95,6 +97,8 @@ public:
     QComboBox* cbCDList = nullptr;
     QCheckBox* ckSecureMode = nullptr;
     QSpinBox* seReadOffset = nullptr;
+    QLineEdit* eCddbEmail = nullptr;
+    QLabel* lCddbEmailHint = nullptr; // shown while the typed address cannot be sent
 
     QPushButton* btOk = nullptr;
     QPushButton* btCancel = nullptr;
@@ -107,6 +111,8 @@ private:
     QWidget* buildFlacPage();
     QWidget* buildId3Page();
     QWidget* buildCDROMPage();
+    QGroupBox* buildLookupGroup(QWidget* page);
+    void eCddbEmailChange();
     QComboBox* makeList(const QString& name, const QStringList& items, bool editable = true);
     QLineEdit* makeTagEdit(const QString& name, int maxLength);
     // False (after telling the user) when a bitrate box holds no number; the fields

@@ -85,11 +85,21 @@ void JobCommands::runJob(int mode, CDHandle driveHandle, const QStringList& item
 {
     try {
         TRipForm form(m_mainWindow, mode, driveHandle, items, m_mp3, m_wma);
+        m_running = &form;
         Prompt::instance().execWindow(&form);
+        m_running = nullptr;
     } catch (const std::exception& error) {
+        m_running = nullptr;
         if (errorsShown) {
             Prompt::instance().error(QString::fromUtf8(error.what()));
         }
+    }
+}
+
+void JobCommands::stopRunningJob()
+{
+    if (m_running != nullptr && !m_running->jobFinished()) {
+        m_running->stopForExit();
     }
 }
 

@@ -54,10 +54,10 @@ void JobCommands::ActionExtractExecute(CDHandle driveHandle, const QList<Row>& r
     }
     const QString folder = settings().OutputFolder;
     if (!Files::folderExists(folder)) {
-        const auto answer = prompt.question(folder + QStringLiteral(",") +
-                                                QStringLiteral("The output directory does not exist.") +
-                                                QStringLiteral("\r\n") + QStringLiteral("creates a new directory?"),
-                                            Prompt::Answer::Yes);
+        const auto answer =
+            prompt.question(folder + QStringLiteral(",") + QStringLiteral("The output directory does not exist.") +
+                                QStringLiteral("\r\n") + QStringLiteral("creates a new directory?"),
+                            Prompt::Answer::Yes);
         if (answer != Prompt::Answer::Yes) {
             return;
         }

@@ -177,7 +177,8 @@ TEST_P(StopSignal, DuringAJobKeepsOnlyWholeFiles)
     for (qint64 pid : encoders) {
         EXPECT_FALSE(QFile::exists(QStringLiteral("/proc/%1").arg(pid))) << "encoder " << pid << " outlived us";
     }
-    EXPECT_EQ(QDir(run.out()).entryList(QDir::Files, QDir::Name), (QStringList{"Track01.mp3", "Track01.wav", "Track02.wav"}));
+    EXPECT_EQ(QDir(run.out()).entryList(QDir::Files, QDir::Name),
+              (QStringList{"Track01.mp3", "Track01.wav", "Track02.wav"}));
     EXPECT_GT(QFileInfo(run.out(QStringLiteral("Track01.mp3"))).size(), 100000);
     EXPECT_EQ(QFileInfo(run.out(QStringLiteral("Track01.wav"))).size(), 44 + kTrackBytes);
     EXPECT_EQ(QFileInfo(run.out(QStringLiteral("Track02.wav"))).size(), 44 + kTrackBytes);

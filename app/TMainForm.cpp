@@ -26,6 +26,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QMouseEvent>
@@ -340,7 +341,7 @@ bool TMainForm::event(QEvent* event)
 
 void TMainForm::FormActivate()
 {
-    if (m_activated) {
+    if (m_activated || m_closingOnRequest) {
         return;
     }
     m_activated = true;
@@ -456,7 +457,48 @@ void TMainForm::closeEvent(QCloseEvent* event)
     }
     if (saveOnClose()) {
         event->accept();
+    } else if (m_closingOnRequest) {
+        // Refusing would leave a program that cannot be ended short of killing it.
+        m_exitCode = 1;
+        event->accept();
     } else {
         event->ignore();
     }
+}
+
+void TMainForm::closeOnRequest()
+{
+    if (m_closingOnRequest) {
+        return;
+    }
+    m_closingOnRequest = true;
+    m_jobs->stopRunningJob();
+    closeWindowsOnRequest();
+}
+
+void TMainForm::closeWindowsOnRequest()
+{
+    while (QWidget* modal = QApplication::activeModalWidget()) {
+        if (modal == this) {
+            break;
+        }
+        // A window's own close steps first (the recorder saves, a lookup lets go of its
+        // transfer); a message box without a way to cancel only goes by rejecting it.
+        modal->close();
+        if (auto* dialog = qobject_cast<QDialog*>(modal); dialog != nullptr && dialog->isVisible()) {
+            dialog->reject();
+        }
+        if (modal->isVisible()) {
+            modal->hide();
+        }
+    }
+    // The windows' own event loops end once this call returns; a window that a closing
+    // one opens is met on the next round.
+    QTimer::singleShot(0, this, [this] {
+        if (QApplication::activeModalWidget() != nullptr && QApplication::activeModalWidget() != this) {
+            closeWindowsOnRequest();
+        } else {
+            close();
+        }
+    });
 }

@@ -133,6 +133,12 @@ public:
     // encoder here).
     std::function<void()> beforeClose;
 
+    // The user or the system asked the program to end (a stop signal): as File > Exit,
+    // after a running job was stopped and every window over this one was closed. The
+    // window closes even when saving fails; exitCode() then tells so.
+    void closeOnRequest();
+    int exitCode() const { return m_exitCode; }
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -150,6 +156,8 @@ private:
     void attachCommands();
     // The close steps; false when a save failed and the window must stay open.
     bool saveOnClose();
+    // Closes the windows over this one, innermost first, then this one.
+    void closeWindowsOnRequest();
 
     Setup m_setup;
     CDHandle m_driveHandle = 0;
@@ -157,6 +165,8 @@ private:
     bool m_noDisc = false;
     bool m_shown = false;
     bool m_activated = false;
+    bool m_closingOnRequest = false;
+    int m_exitCode = 0;
 
     QToolBar* m_toolBar = nullptr;
     QTreeWidget* m_trackList = nullptr;

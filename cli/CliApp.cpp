@@ -145,7 +145,7 @@ bool prepareOutputFolder(const Context& c)
     return true;
 }
 
-// Runs the job to its end, or until SIGINT or SIGTERM stops it.
+// Runs the job to its end, or until SIGINT, SIGTERM or SIGHUP stops it.
 void runJob(CliJob& job)
 {
     StopSignals stopSignals;

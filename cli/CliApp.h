@@ -6,7 +6,7 @@
 
 // The terminal front end: reads the command line, the settings and the disc's titles, runs
 // the command and gives its exit status (0 every item done, 1 an item failed, 2 bad
-// arguments, 130 stopped by SIGINT or SIGTERM).
+// arguments, 130 stopped by SIGINT, SIGTERM or SIGHUP).
 namespace CliApp {
 
 constexpr int ExitOk = 0;

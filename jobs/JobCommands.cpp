@@ -54,10 +54,10 @@ void JobCommands::ActionExtractExecute(CDHandle driveHandle, const QList<Row>& r
     }
     const QString folder = settings().OutputFolder;
     if (!Files::folderExists(folder)) {
-        const auto answer = prompt.question(folder + QStringLiteral(",") +
-                                                QStringLiteral("The output directory does not exist.") +
-                                                QStringLiteral("\r\n") + QStringLiteral("creates a new directory?"),
-                                            Prompt::Answer::Yes);
+        const auto answer =
+            prompt.question(folder + QStringLiteral(",") + QStringLiteral("The output directory does not exist.") +
+                                QStringLiteral("\r\n") + QStringLiteral("creates a new directory?"),
+                            Prompt::Answer::Yes);
         if (answer != Prompt::Answer::Yes) {
             return;
         }
@@ -85,14 +85,24 @@ void JobCommands::runJob(int mode, CDHandle driveHandle, const QStringList& item
 {
     try {
         TRipForm form(m_mainWindow, mode, driveHandle, items, m_mp3, m_wma);
+        m_running = &form;
         Prompt::instance().execWindow(&form);
+        m_running = nullptr;
         if (showStatus && !form.verdictLine().isEmpty()) {
             showStatus(form.verdictLine());
         }
     } catch (const std::exception& error) {
+        m_running = nullptr;
         if (errorsShown) {
             Prompt::instance().error(QString::fromUtf8(error.what()));
         }
+    }
+}
+
+void JobCommands::stopRunningJob()
+{
+    if (m_running != nullptr && !m_running->jobFinished()) {
+        m_running->stopForExit();
     }
 }
 

@@ -8,6 +8,7 @@
 
 class QWidget;
 class TMp3EncodeProcess;
+class TRipForm;
 class TWMAEncodeProcess;
 
 // The main window's commands that start conversion jobs: Extract for the checked tracks
@@ -44,6 +45,8 @@ public:
     // Opens the job window modally (through the prompt layer, so tests can drive it).
     // errorsShown: an error that ends the job's start is shown, else swallowed.
     void runJob(int mode, CDHandle driveHandle, const QStringList& items, bool errorsShown);
+    // The program is being ended: a running job stops, keeping only whole files.
+    void stopRunningJob();
 
 private:
     void convertFiles(const QString& filter, int mode, bool errorsShown);
@@ -51,4 +54,5 @@ private:
     QWidget* m_mainWindow;
     TMp3EncodeProcess* m_mp3;
     TWMAEncodeProcess* m_wma;
+    TRipForm* m_running = nullptr;
 };

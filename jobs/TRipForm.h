@@ -64,6 +64,9 @@ public:
     // Window handlers.
     void FormClose();
     void suitempbtStopClick();
+    // The program is being ended: stops the job as "Stop" does and also removes the one
+    // file a worker was still writing, so only whole files stay behind.
+    void stopForExit();
     void Timer1Timer();
 
     bool jobFinished() const { return !m_jobList.has_value(); }
@@ -141,6 +144,8 @@ private:
     void reportProblem(const QString& text, int i);
     void showReport(const QStringList& keptWavs);
     void closeWindow();
+    // The output the current worker is still writing; empty between workers.
+    QString unfinishedOutput() const;
     // Secure reading and AccurateRip (TRipFormVerify.cpp): the checksums of every track, the
     // database lookup once the job ends, the verdicts and the rip log.
     void setUpVerification();

@@ -514,6 +514,38 @@ void TRipForm::suitempbtStopClick()
     close();
 }
 
+QString TRipForm::unfinishedOutput() const
+{
+    if (!m_jobList) {
+        return {};
+    }
+    // A worker that has ended has written its file whole, even if its last record is
+    // still on its way.
+    if (m_ripThread && m_ripThread->isRunning()) {
+        return folder() + m_ripThread->title() + QStringLiteral(".wav");
+    }
+    if (m_mp3 != nullptr && m_mp3->isActive()) {
+        return m_mp3->outputFile();
+    }
+    if (m_wma != nullptr && m_wma->isActive()) {
+        return m_wma->outputFile();
+    }
+    if (m_vorbisOut1->Busy()) {
+        return m_vorbisOut1->FileName();
+    }
+    // FLAC output and the resampler's temporary file are thrown away by the stop itself.
+    return {};
+}
+
+void TRipForm::stopForExit()
+{
+    const QString unfinished = unfinishedOutput();
+    suitempbtStopClick();
+    if (!unfinished.isEmpty() && Files::exists(unfinished)) {
+        Files::remove(unfinished);
+    }
+}
+
 void TRipForm::componentFailed(std::int32_t code, const std::exception& error)
 {
     const auto* writeError = dynamic_cast<const EACSWriteError*>(&error);

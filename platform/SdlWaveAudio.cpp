@@ -212,6 +212,10 @@ int countDevices(int capture)
 
 SdlWaveAudio::SdlWaveAudio()
 {
+    // Starting SDL's audio starts its event system too, which by default catches SIGINT
+    // and SIGTERM to queue a quit event nobody here reads: the program would never end on
+    // them. Stopping on a signal is the program's own business (StopSignals).
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     m_started = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
     if (m_started) {
         std::lock_guard lock(sdlDeviceMutex());

@@ -5,15 +5,23 @@
 
 class QSocketNotifier;
 
-// The user's request to stop (SIGINT from Ctrl+C, SIGTERM from a service manager or
-// kill) as a signal on the thread that created the watch. While a watch exists, neither
-// signal ends the program by itself; the watch's owner cleans up and exits.
+// The user's request to stop (SIGINT from Ctrl+C, SIGTERM from a service manager, a
+// desktop's log-out or kill, SIGHUP from a closed terminal) as a signal on the thread that
+// created the watch. While a watch exists, none of them ends the program by itself; the
+// watch's owner cleans up and exits. A signal the program was started with ignored (nohup,
+// a background job) stays ignored, and one it was started with blocked is unblocked.
+// One watch at a time: the end of a watch gives each signal back what it did before.
 class StopSignals : public QObject
 {
     Q_OBJECT
 
 public:
-    explicit StopSignals(QObject* parent = nullptr);
+    // What a further signal does once one has come: reported like the first (the owner is
+    // still working towards the end), or the end of the program at once, as if no watch
+    // existed (the owner's clean-up takes too long for the user).
+    enum class Repeat { Reported, EndsProgram };
+
+    explicit StopSignals(Repeat repeat = Repeat::Reported, QObject* parent = nullptr);
     ~StopSignals() override;
 
     // Set the moment a stop signal arrives, before any event about it is handled: a

@@ -35,6 +35,11 @@ QString defaultServer()
     return QStringLiteral("gnudb.gnudb.org");
 }
 
+QString defaultEmail()
+{
+    return QStringLiteral("tarnwick@users.invalid");
+}
+
 QString defaultAccurateRipURL()
 {
     return QStringLiteral("http://www.accuraterip.com/accuraterip");
@@ -100,6 +105,7 @@ void load(TSettings& s, const QString& path)
     s.UseProxy = ini.readBool(kCDDB, QStringLiteral("UseProxy"), false);
     s.ProxyAddress = ini.readString(kCDDB, QStringLiteral("ProxyAddress"), QString());
     s.Port = ini.readString(kCDDB, QStringLiteral("Port"), QStringLiteral("80"));
+    s.Email = ini.readString(kCDDB, QStringLiteral("Email"), defaultEmail());
 
     s.UseID3 = ini.readBool(kID3, QStringLiteral("Use"), false);
     s.IsShowTips = ini.readBool(kTips, QStringLiteral("IsShowTips"), true);
@@ -150,6 +156,7 @@ bool save(const TSettings& s, const QString& path, QString* error)
     ini.writeBool(kCDDB, QStringLiteral("UseProxy"), s.UseProxy);
     ini.writeString(kCDDB, QStringLiteral("ProxyAddress"), s.ProxyAddress);
     ini.writeString(kCDDB, QStringLiteral("Port"), s.Port);
+    ini.writeString(kCDDB, QStringLiteral("Email"), s.Email);
 
     ini.writeBool(kID3, QStringLiteral("Use"), s.UseID3);
     ini.writeBool(kTips, QStringLiteral("IsShowTips"), s.IsShowTips);

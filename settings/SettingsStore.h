@@ -11,6 +11,8 @@ namespace SettingsStore {
 
 QString defaultPath(); // options.ini in the program folder
 QString defaultServer();
+// The e-mail address a CDDB greeting carries until the user sets their own.
+QString defaultEmail();
 // The database's usual address, under which the disc files lie.
 QString defaultAccurateRipURL();
 // An http or https address with a host and no query: a hand-edited value that is not

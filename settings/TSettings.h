@@ -77,6 +77,7 @@ struct TSettings
     bool UseProxy = false;
     QString ProxyAddress;
     QString Port;
+    QString Email; // sent in the greeting; empty: the default address
     // ID3
     bool UseID3 = false;
     // TipsOptions

@@ -96,7 +96,8 @@ void TQueryCDDBThread::Execute()
     const TSettings& s = settings();
     CDDBSetOption(cdoServer, s.Server.toUtf8().constData(), 0);
     CDDBSetOption(cdoScript, s.Script.toUtf8().constData(), 0);
-    CDDBSetOption(cdoUserAddress, tarnwick::cddb::clientUserAddress, 0);
+    const QString address = tarnwick::cddb::userAddressFor(s.Email).address;
+    CDDBSetOption(cdoUserAddress, address.toUtf8().constData(), 0);
     CDDBSetOption(cdoClient, tarnwick::cddb::clientIdentification, 0);
     CDDBSetOption(cdoReserved, "", 0);
     if (s.UseProxy) {
@@ -107,7 +108,7 @@ void TQueryCDDBThread::Execute()
 
     const tarnwick::CddbStopScope stopScope(m_link->stopFlag());
     if (CDDBQuery(m_cdHandle, &list) != 1) {
-        m_link->post(new CddbFailureEvent(tarnwick::cddbLastFailure()));
+        m_link->post(new CddbFailureEvent(tarnwick::cddb::failureText(tarnwick::cddbLastFailure(), address)));
         return;
     }
     if (list.count < 1) {
@@ -135,7 +136,7 @@ void TQueryCDDBThread::Execute()
     // Matches were listed but none of their entries could be read: as much a failure as
     // a refused query, and shown as one.
     if (!anyRead && !readFailure.isEmpty()) {
-        m_link->post(new CddbFailureEvent(readFailure));
+        m_link->post(new CddbFailureEvent(tarnwick::cddb::failureText(readFailure, address)));
         return;
     }
     m_link->post(new MessageEvent(WM_QUERYCDDB, cnEnded, 0));

@@ -1,5 +1,6 @@
 #include "meta/gui/TfrmQueryCDDB.h"
 
+#include "cd/CddbClientIdentity.h"
 #include "meta/gui/TfrmStopQuery.h"
 #include "platform/Prompt.h"
 #include "settings/SettingsStore.h"
@@ -48,11 +49,26 @@ TfrmQueryCDDB::TfrmQueryCDDB(QWidget* parent) : QDialog(parent)
     eScript = new QLineEdit(GroupBox1);
     eScript->setObjectName(QStringLiteral("eScript"));
     Label2->setBuddy(eScript);
+    lEmail = new QLabel(QStringLiteral("E-mail address:"), GroupBox1);
+    eEmail = new QLineEdit(GroupBox1);
+    eEmail->setObjectName(QStringLiteral("eEmail"));
+    eEmail->setPlaceholderText(SettingsStore::defaultEmail());
+    eEmail->setAccessibleName(QStringLiteral("E-mail address"));
+    eEmail->setAccessibleDescription(QStringLiteral("Sent to the CDDB server, which may refuse unknown addresses"));
+    lEmail->setBuddy(eEmail);
+    lEmailHint = new QLabel(GroupBox1);
+    lEmailHint->setObjectName(QStringLiteral("lEmailHint"));
+    lEmailHint->setWordWrap(true);
+    lEmailHint->hide();
+    connect(eEmail, &QLineEdit::textChanged, this, &TfrmQueryCDDB::eEmailChange);
     auto* serverGrid = new QGridLayout(GroupBox1);
     serverGrid->addWidget(Label1, 0, 0);
     serverGrid->addWidget(cbServer, 0, 1);
     serverGrid->addWidget(Label2, 1, 0);
     serverGrid->addWidget(eScript, 1, 1);
+    serverGrid->addWidget(lEmail, 2, 0);
+    serverGrid->addWidget(eEmail, 2, 1);
+    serverGrid->addWidget(lEmailHint, 3, 0, 1, 2);
 
     GroupBox2 = new QGroupBox(QStringLiteral("Proxy server"), this);
     cbProxy = new QCheckBox(QStringLiteral("Use a proxy server"), GroupBox2);
@@ -124,7 +140,15 @@ void TfrmQueryCDDB::FormShow()
     cbProxy->setChecked(s.UseProxy);
     eAddress->setText(s.ProxyAddress);
     ePort->setText(s.Port);
+    eEmail->setText(s.Email);
     suitempcbProxyClick();
+}
+
+void TfrmQueryCDDB::eEmailChange()
+{
+    const QString problem = tarnwick::cddb::userAddressFor(eEmail->text()).problem;
+    lEmailHint->setText(problem);
+    lEmailHint->setVisible(!problem.isEmpty());
 }
 
 void TfrmQueryCDDB::suitempcbProxyClick()
@@ -150,6 +174,7 @@ void TfrmQueryCDDB::suitempbQueryClick()
     s.UseProxy = cbProxy->isChecked();
     s.ProxyAddress = eAddress->text();
     s.Port = ePort->text();
+    s.Email = eEmail->text().trimmed();
 
     TfrmStopQuery stop(this);
     stop.firstTrack = firstTrack;

@@ -16,7 +16,8 @@ class QTreeWidget;
 
 // The lookup window: the server settings and "Query", which stores them and runs the
 // query behind the stop window. It closes when a query has ended and stays open after a
-// stop, a "no match" or a failure, for another try.
+// stop, a "no match" or a failure, for another try. The e-mail address the server is
+// told is the user's own (a setting), kept when the server settings go back to defaults.
 class TfrmQueryCDDB : public QDialog
 {
     Q_OBJECT
@@ -38,6 +39,9 @@ public:
     QComboBox* cbServer = nullptr;
     QLabel* Label2 = nullptr;
     QLineEdit* eScript = nullptr;
+    QLabel* lEmail = nullptr;
+    QLineEdit* eEmail = nullptr;
+    QLabel* lEmailHint = nullptr; // shown while the typed address cannot be sent
     QGroupBox* GroupBox2 = nullptr;
     QCheckBox* cbProxy = nullptr;
     QLabel* Label3 = nullptr;
@@ -54,6 +58,7 @@ public:
     void suitempbDefaultClick();
     void suitempbQueryClick();
     void bCloseClick();
+    void eEmailChange();
 
 protected:
     void showEvent(QShowEvent* event) override;

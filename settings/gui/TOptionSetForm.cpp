@@ -1,9 +1,11 @@
 #include "settings/gui/TOptionSetForm.h"
 
 #include "cd/CDDriveLibrary.h"
+#include "cd/CddbClientIdentity.h"
 #include "common/ProgramFolder.h"
 #include "meta/Genres.h"
 #include "platform/Prompt.h"
+#include "settings/SettingsStore.h"
 #include "settings/TSettings.h"
 #include "settings/gui/OptionLists.h"
 #include "skins/ColourScheme.h"
@@ -346,8 +348,38 @@ QWidget* TOptionSetForm::buildCDROMPage()
     layout->addWidget(ckSecureMode);
     layout->addLayout(offsetRow);
     layout->addWidget(ckAccurateRip);
+    layout->addWidget(buildLookupGroup(page));
     layout->addStretch();
     return page;
+}
+
+QGroupBox* TOptionSetForm::buildLookupGroup(QWidget* page)
+{
+    auto* group = new QGroupBox(QStringLiteral("CDDB lookup"), page);
+    eCddbEmail = new QLineEdit(group);
+    eCddbEmail->setObjectName(QStringLiteral("eCddbEmail"));
+    eCddbEmail->setPlaceholderText(SettingsStore::defaultEmail());
+    eCddbEmail->setAccessibleName(QStringLiteral("E-mail address"));
+    eCddbEmail->setAccessibleDescription(QStringLiteral("Sent to the CDDB server, which may refuse unknown addresses"));
+    auto* emailLabel = label(QStringLiteral("&E-mail address:"), group);
+    emailLabel->setBuddy(eCddbEmail);
+    lCddbEmailHint = new QLabel(group);
+    lCddbEmailHint->setObjectName(QStringLiteral("lCddbEmailHint"));
+    lCddbEmailHint->setWordWrap(true);
+    lCddbEmailHint->hide();
+    connect(eCddbEmail, &QLineEdit::textChanged, this, &TOptionSetForm::eCddbEmailChange);
+    auto* grid = new QGridLayout(group);
+    grid->addWidget(emailLabel, 0, 0);
+    grid->addWidget(eCddbEmail, 0, 1);
+    grid->addWidget(lCddbEmailHint, 1, 0, 1, 2);
+    return group;
+}
+
+void TOptionSetForm::eCddbEmailChange()
+{
+    const QString problem = tarnwick::cddb::userAddressFor(eCddbEmail->text()).problem;
+    lCddbEmailHint->setText(problem);
+    lCddbEmailHint->setVisible(!problem.isEmpty());
 }
 
 void TOptionSetForm::FormCreate()
@@ -383,6 +415,7 @@ void TOptionSetForm::FormCreate()
     ckSecureMode->setChecked(s.SecureMode);
     seReadOffset->setValue(s.ReadOffset);
     ckAccurateRip->setChecked(s.AccurateRip);
+    eCddbEmail->setText(s.Email);
     cbUseID3->setChecked(s.UseID3);
     setTagText(ID3artist, s.Disc.Artist);
     setTagText(ID3album, s.Disc.Album);
@@ -540,6 +573,7 @@ bool TOptionSetForm::storeControls()
     s.SecureMode = ckSecureMode->isChecked();
     s.ReadOffset = seReadOffset->value();
     s.AccurateRip = ckAccurateRip->isChecked();
+    s.Email = eCddbEmail->text().trimmed();
     s.UseID3 = cbUseID3->isChecked();
     s.Disc.Artist = ID3artist->text();
     s.Disc.Album = ID3album->text();

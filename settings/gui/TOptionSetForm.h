@@ -6,6 +6,8 @@
 
 class QCheckBox;
 class QComboBox;
+class QGroupBox;
+class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSlider;
@@ -96,6 +98,8 @@ public:
     QCheckBox* ckSecureMode = nullptr;
     QSpinBox* seReadOffset = nullptr;
     QCheckBox* ckAccurateRip = nullptr;
+    QLineEdit* eCddbEmail = nullptr;
+    QLabel* lCddbEmailHint = nullptr; // shown while the typed address cannot be sent
 
     QPushButton* btOk = nullptr;
     QPushButton* btCancel = nullptr;
@@ -108,6 +112,8 @@ private:
     QWidget* buildFlacPage();
     QWidget* buildId3Page();
     QWidget* buildCDROMPage();
+    QGroupBox* buildLookupGroup(QWidget* page);
+    void eCddbEmailChange();
     QComboBox* makeList(const QString& name, const QStringList& items, bool editable = true);
     QLineEdit* makeTagEdit(const QString& name, int maxLength);
     // False (after telling the user) when a bitrate box holds no number; the fields

@@ -98,6 +98,7 @@ void LookupTest::SetUp()
     s.UseProxy = false;
     s.ProxyAddress.clear();
     s.Port = QStringLiteral("80");
+    s.Email.clear();
     s.Disc = TDiscInfo{};
     makeDisc(1, 3);
 }
@@ -162,7 +163,7 @@ QByteArray LookupTest::entry(const QByteArray& artist, const QList<QByteArray>& 
     return cddbEntryText(m_discId, artist, "Album", "2001", "Rock", titles);
 }
 
-void LookupTest::pressQuery()
+void LookupTest::pressQuery(const std::function<void(TfrmQueryCDDB&)>& beforeQuery)
 {
     m_form = std::make_unique<TfrmQueryCDDB>();
     m_form->firstTrack = static_cast<std::uint8_t>(m_firstTrack);
@@ -172,6 +173,9 @@ void LookupTest::pressQuery()
     m_form->show();
     // A server that is not in the list has to be typed each time the window opens.
     m_form->cbServer->setEditText(m_server.address());
+    if (beforeQuery) {
+        beforeQuery(*m_form);
+    }
     m_form->bQuery->click();
 }
 

@@ -44,8 +44,9 @@ protected:
     QByteArray entry(const QByteArray& artist, const QList<QByteArray>& titles) const;
 
     // Opens the query window (shown, not modal) and presses "Query"; returns when the
-    // stop window has closed. The query window is kept for checks.
-    void pressQuery();
+    // stop window has closed. The query window is kept for checks; `beforeQuery` fills
+    // in what a user types once it is open.
+    void pressQuery(const std::function<void(TfrmQueryCDDB&)>& beforeQuery = {});
     // Ends every query thread that is still running and frees it.
     static void finishThreads();
 

@@ -124,7 +124,9 @@ INSTANTIATE_TEST_SUITE_P(
     Servers, LookupFailure,
     ::testing::Values(
         FailureCase{"refused", CddbTestServer::Mode::Answer, "500 Unknown developer email\r\n",
-                    "500 Unknown developer email"},
+                    "500 Unknown developer email\nThe server did not accept the e-mail address "
+                    "tarnwick@users.invalid. Set your own e-mail address in the lookup window (or under Options, "
+                    "CD-ROM) and query again."},
         FailureCase{"closes", CddbTestServer::Mode::Close, {}, "127.0.0.1 closed the connection without an answer"},
         FailureCase{"neverAnswers", CddbTestServer::Mode::Silent, {}, "no answer from 127.0.0.1 within 1 s"}),
     [](const auto& info) { return std::string(info.param.name); });

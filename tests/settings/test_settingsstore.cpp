@@ -34,6 +34,7 @@ TEST_F(SettingsStoreTest, MissingFileGivesTheDefaults)
     EXPECT_EQ(s.CDIndex, -1);
     EXPECT_EQ(s.Script, QStringLiteral("/~cddb/cddb.cgi"));
     EXPECT_EQ(s.Port, QStringLiteral("80"));
+    EXPECT_EQ(s.Email, SettingsStore::defaultEmail());
     EXPECT_FALSE(s.Server.isEmpty());
     EXPECT_TRUE(s.IsShowTips);
     EXPECT_EQ(s.SkinIndex, 0);
@@ -193,8 +194,43 @@ TEST_F(SettingsStoreTest, ValuesRoundTripInKeyOrder)
               (QStringList{"IsKeepWav", "OutputFolder", "OutputFormat", "IsNormalize", "NormalizePercent",
                            "EnableRipTime", "RipTime"}));
     EXPECT_EQ(ini.keys(QStringLiteral("QueryCDDB")),
-              (QStringList{"Port", "Server", "Script", "UseProxy", "ProxyAddress"}));
+              (QStringList{"Port", "Server", "Script", "UseProxy", "ProxyAddress", "Email"}));
 }
+
+struct EmailCase
+{
+    const char* name;
+    QByteArray file; // options.ini before the load
+    const char* loaded;
+};
+
+class EmailSetting : public SettingsStoreTest, public ::testing::WithParamInterface<EmailCase>
+{
+};
+
+// The address the CDDB greeting carries: the default until the user sets one, and what
+// the user typed kept as typed, even when it is not an address the greeting can carry.
+TEST_P(EmailSetting, LoadsAndRoundTrips)
+{
+    ASSERT_TRUE(writeFileBytes(path(), GetParam().file));
+    TSettings s;
+    SettingsStore::load(s, path());
+    EXPECT_EQ(s.Email, QString::fromUtf8(GetParam().loaded));
+    ASSERT_TRUE(SettingsStore::save(s, path()));
+    TSettings again;
+    SettingsStore::load(again, path());
+    EXPECT_EQ(again.Email, s.Email);
+    IniFile ini(path());
+    ini.load();
+    EXPECT_EQ(ini.readString(QStringLiteral("QueryCDDB"), QStringLiteral("Email")), s.Email);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Files, EmailSetting,
+    ::testing::Values(EmailCase{"NoKeyGivesTheDefault", "[QueryCDDB]\nPort=80\n", "tarnwick@users.invalid"},
+                      EmailCase{"OwnAddress", "[QueryCDDB]\nEmail=jo@example.org\n", "jo@example.org"},
+                      EmailCase{"NotAnAddressStaysAsTyped", "[QueryCDDB]\nEmail=jo at home\n", "jo at home"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(SettingsStoreTest, FreshFileIsWrittenInTheFixedKeyOrder)
 {

@@ -653,3 +653,34 @@ TEST_F(OptionSetFormTest, ReadingControlsSitOnTheDrivePageWithNamesForScreenRead
     form.btCancelClick();
     EXPECT_FALSE(settings().SecureMode);
 }
+
+TEST_F(OptionSetFormTest, EmailAddressSitsOnTheDrivePageAndIsStoredOnOk)
+{
+    settings().Email = QStringLiteral("jo@example.org");
+    TOptionSetForm form;
+    QWidget* page = form.PageControl1->widget(TOptionSetForm::pgCDROM);
+    ASSERT_NE(form.eCddbEmail, nullptr);
+    EXPECT_TRUE(page->isAncestorOf(form.eCddbEmail));
+    EXPECT_EQ(form.eCddbEmail->accessibleName(), QStringLiteral("E-mail address"));
+    EXPECT_EQ(form.eCddbEmail->text(), QStringLiteral("jo@example.org"));
+    const QList<QLabel*> labels = page->findChildren<QLabel*>();
+    const auto buddy =
+        std::find_if(labels.begin(), labels.end(), [&](QLabel* l) { return l->buddy() == form.eCddbEmail; });
+    ASSERT_NE(buddy, labels.end()) << "the address box has a label that names it";
+    EXPECT_EQ((*buddy)->text(), QStringLiteral("&E-mail address:"));
+
+    form.show();
+    form.PageControl1->setCurrentIndex(TOptionSetForm::pgCDROM);
+    form.eCddbEmail->setText(QStringLiteral("jo@home@example.org"));
+    EXPECT_TRUE(form.lCddbEmailHint->isVisible());
+    form.eCddbEmail->setText(QStringLiteral(" ann@mail.example "));
+    EXPECT_FALSE(form.lCddbEmailHint->isVisible());
+    form.btOkClick();
+    EXPECT_EQ(form.result(), QDialog::Accepted);
+    EXPECT_EQ(settings().Email, QStringLiteral("ann@mail.example"));
+
+    TOptionSetForm cancelled;
+    cancelled.eCddbEmail->setText(QStringLiteral("other@example.org"));
+    cancelled.btCancelClick();
+    EXPECT_EQ(settings().Email, QStringLiteral("ann@mail.example"));
+}

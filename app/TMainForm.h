@@ -2,6 +2,7 @@
 
 #include "app/PlaybackCommands.h"
 #include "cd/CDRecords.h"
+#include "skins/SchemePictures.h"
 
 #include <QMainWindow>
 #include <functional>
@@ -108,6 +109,8 @@ public:
     QAction* ActionEject = nullptr;
     QAction* ActionCloseTray = nullptr;
     QList<QAction*> SkinActions; // schemes 0 to 5
+    // The actions that show a picture, and which.
+    QList<std::pair<QAction*, SchemePictures::Picture>> m_pictures;
     QAction* ActionExit = nullptr;
     QAction* ActionExtract = nullptr;
     QAction* ActionRecord = nullptr;
@@ -152,6 +155,7 @@ private:
     void buildActions();
     void buildMenus();
     void buildToolBar();
+    void setMenuPictures(QMenu* menu);
     void buildTrackList();
     void attachCommands();
     // The close steps; false when a save failed and the window must stay open.

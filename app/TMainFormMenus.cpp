@@ -10,11 +10,13 @@
 #include "platform/DriveTray.h"
 #include "platform/KeyStore.h"
 #include "platform/WindowLookup.h"
+#include "skins/SchemePictures.h"
 
 #include <QActionGroup>
 #include <QMenuBar>
 #include <QStyle>
 #include <QToolBar>
+#include <QToolButton>
 #include <QTreeWidget>
 
 namespace {
@@ -82,16 +84,21 @@ void TMainForm::buildActions()
         SkinActions << action;
     }
 
-    const QStyle* s = style();
-    ActionExtract->setIcon(s->standardIcon(QStyle::SP_MediaPlay));
-    ActionWavToMp3->setIcon(s->standardIcon(QStyle::SP_FileDialogDetailedView));
-    ActionRecord->setIcon(s->standardIcon(QStyle::SP_MediaVolume));
-    ActionQueryFreedb->setIcon(s->standardIcon(QStyle::SP_DriveNetIcon));
-    ActionOptions->setIcon(s->standardIcon(QStyle::SP_FileDialogContentsView));
-    ActionExit->setIcon(s->standardIcon(QStyle::SP_DialogCloseButton));
-    ActionPlay->setIcon(s->standardIcon(QStyle::SP_MediaPlay));
-    ActionPause->setIcon(s->standardIcon(QStyle::SP_MediaPause));
-    ActionStop->setIcon(s->standardIcon(QStyle::SP_MediaStop));
+    using P = SchemePictures::Picture;
+    m_pictures = {{ActionExtract, P::Extract},    {ActionWavToMp3, P::Encode}, {ActionRecord, P::Record},
+                  {ActionQueryFreedb, P::Lookup}, {ActionOptions, P::Options}, {ActionExit, P::Exit},
+                  {ActionPlay, P::Play},          {ActionPause, P::Pause},     {ActionStop, P::Stop}};
+}
+
+// The pictures take the text colour of the widget that shows them, so each action's
+// picture is made for its menu and each toolbar button gets one of its own.
+void TMainForm::setMenuPictures(QMenu* menu)
+{
+    for (const auto& [action, picture] : m_pictures) {
+        if (menu->actions().contains(action)) {
+            action->setIcon(SchemePictures::icon(picture, menu));
+        }
+    }
 }
 
 void TMainForm::buildMenus()
@@ -106,22 +113,25 @@ void TMainForm::buildMenus()
         }
     };
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
-    fill(file, {ActionWavToWav, ActionWavToMp3, ActionMp3ToWav, ActionWavToOgg, ActionWavToWma, ActionWavToFlac, nullptr,
-                ActionOpenOutput, ActionRefresh, nullptr, ActionEject, ActionCloseTray, nullptr});
+    fill(file, {ActionWavToWav, ActionWavToMp3, ActionMp3ToWav, ActionWavToOgg, ActionWavToWma, ActionWavToFlac,
+                nullptr, ActionOpenOutput, ActionRefresh, nullptr, ActionEject, ActionCloseTray, nullptr});
     QMenu* skin = file->addMenu(QStringLiteral("Change &Skin"));
     skin->setObjectName(QStringLiteral("ChangeSkin"));
     fill(skin, SkinActions);
     fill(file, {nullptr, ActionExit});
+    setMenuPictures(file);
 
     QMenu* actions = menuBar()->addMenu(QStringLiteral("&Actions"));
     fill(actions, {ActionExtract, ActionRecord, ActionOggPlayer, nullptr, ActionPlay, ActionPause, ActionStop, nullptr,
                    ActionVolumeControl});
     QMenu* history = actions->addMenu(QStringLiteral("&Clear History"));
     fill(history, {ActionClearRealOne, ActionClearMediaPlayer});
+    setMenuPictures(actions);
 
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
     fill(edit, {ActionSelectAll, ActionSelectNone, nullptr, ActionQueryFreedb, ActionEditTrackName, ActionID3Edit,
                 nullptr, ActionOptions});
+    setMenuPictures(edit);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     fill(help, {ActionHelp, ActionTip, ActionHomePage, nullptr, ActionAbout});
@@ -140,16 +150,32 @@ void TMainForm::buildToolBar()
         {ActionOptions, QStringLiteral("Options")}, {ActionExit, QStringLiteral("Exit")}};
     for (const auto& [action, caption] : buttons) {
         // The toolbar shows short captions while the menus keep their own texts.
-        auto* proxy = new QAction(action->icon(), caption, m_toolBar);
+        auto* proxy = new QAction(caption, m_toolBar);
         proxy->setToolTip(action->toolTip());
         proxy->setStatusTip(action->statusTip());
         proxy->setEnabled(action->isEnabled());
         connect(proxy, &QAction::triggered, action, &QAction::trigger);
         connect(action, &QAction::enabledChanged, proxy, &QAction::setEnabled);
         m_toolBar->addAction(proxy);
+        if (QWidget* button = m_toolBar->widgetForAction(proxy)) {
+            button->setAccessibleName(caption);
+            for (const auto& [source, picture] : m_pictures) {
+                if (source == action) {
+                    proxy->setIcon(SchemePictures::icon(picture, button));
+                }
+            }
+        }
         if (action == ActionOptions) {
             m_toolBar->addSeparator();
         }
+    }
+    // Shown when the window is too narrow for every button or menu: pictures only, so a
+    // screen reader needs their names.
+    if (auto* more = m_toolBar->findChild<QToolButton*>(QStringLiteral("qt_toolbar_ext_button"))) {
+        more->setAccessibleName(QStringLiteral("More tools"));
+    }
+    if (auto* more = menuBar()->findChild<QToolButton*>(QStringLiteral("qt_menubar_ext_button"))) {
+        more->setAccessibleName(QStringLiteral("More menus"));
     }
 }
 

@@ -11,6 +11,7 @@
 #include "platform/Files.h"
 #include "settings/TSettings.h"
 #include "skins/ColourScheme.h"
+#include "skins/SchemePictures.h"
 
 #include <QGridLayout>
 #include <QGroupBox>
@@ -53,8 +54,8 @@ void TRipForm::buildWindow()
     grid->setColumnStretch(1, 1);
     grid->setColumnStretch(3, 1);
 
-    auto* icon = new QLabel(this);
-    icon->setPixmap(style()->standardIcon(QStyle::SP_DriveCDIcon).pixmap(40, 40));
+    QLabel* icon = SchemePictures::label(SchemePictures::Picture::Disc, 40, this);
+    icon->setObjectName(QStringLiteral("imgDisc"));
     icon->setAlignment(Qt::AlignTop | Qt::AlignHCenter);
     m_btStop = new QPushButton(QStringLiteral("Stop"), this);
     m_btStop->setObjectName(QStringLiteral("btStop"));
@@ -123,8 +124,7 @@ void TRipForm::setWmaStart(const QDateTime& start, std::int64_t inputSize)
 
 void TRipForm::Timer1Timer()
 {
-    const auto elapsed =
-        tarnwick::roundHalfEven(static_cast<double>(m_wmaStart.msecsTo(now())) / 1000.0);
+    const auto elapsed = tarnwick::roundHalfEven(static_cast<double>(m_wmaStart.msecsTo(now())) / 1000.0);
     m_elapsed->setText(timeText(static_cast<int>(elapsed)));
     if (m_wma == nullptr || !m_wma->isActive()) {
         return;

@@ -1,38 +1,9 @@
 #include "recorder/TMediaBar.h"
 
+#include "skins/SchemePictures.h"
+
 #include <QHBoxLayout>
-#include <QPainter>
-#include <QStyle>
 #include <QToolButton>
-
-namespace {
-
-// A red dot: the usual picture of a record button, which the style does not offer.
-QIcon recordIcon()
-{
-    QPixmap picture(32, 32);
-    picture.fill(Qt::transparent);
-    QPainter painter(&picture);
-    painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(QPen(QColor(120, 0, 0), 2));
-    painter.setBrush(QColor(210, 30, 30));
-    painter.drawEllipse(QRectF(7, 7, 18, 18));
-    painter.end();
-    QIcon icon(picture);
-    // The disabled picture greys out like the style's own icons.
-    QPixmap grey(32, 32);
-    grey.fill(Qt::transparent);
-    QPainter greyPainter(&grey);
-    greyPainter.setRenderHint(QPainter::Antialiasing);
-    greyPainter.setPen(QPen(QColor(130, 130, 130), 2));
-    greyPainter.setBrush(QColor(175, 175, 175));
-    greyPainter.drawEllipse(QRectF(7, 7, 18, 18));
-    greyPainter.end();
-    icon.addPixmap(grey, QIcon::Disabled);
-    return icon;
-}
-
-} // namespace
 
 QString TMediaBar::buttonName(Button button)
 {
@@ -43,13 +14,9 @@ QString TMediaBar::buttonName(Button button)
 
 TMediaBar::TMediaBar(QWidget* parent) : QWidget(parent)
 {
-    const QStyle* s = style();
-    const QIcon icons[buttonCount] = {
-        s->standardIcon(QStyle::SP_MediaPlay),         s->standardIcon(QStyle::SP_MediaPause),
-        s->standardIcon(QStyle::SP_MediaStop),         s->standardIcon(QStyle::SP_MediaSkipForward),
-        s->standardIcon(QStyle::SP_MediaSkipBackward), s->standardIcon(QStyle::SP_MediaSeekForward),
-        s->standardIcon(QStyle::SP_MediaSeekBackward), recordIcon(),
-        s->standardIcon(QStyle::SP_DialogOpenButton)};
+    using P = SchemePictures::Picture;
+    const P pictures[buttonCount] = {P::Play,    P::Pause, P::Stop,      P::Next, P::Previous,
+                                     P::Forward, P::Back,  P::RecordDot, P::Eject};
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(2);
@@ -57,7 +24,7 @@ TMediaBar::TMediaBar(QWidget* parent) : QWidget(parent)
         auto* button = new QToolButton(this);
         const auto which = static_cast<Button>(n);
         button->setObjectName(QStringLiteral("bt") + buttonName(which));
-        button->setIcon(icons[n]);
+        button->setIcon(SchemePictures::icon(pictures[n], button));
         button->setIconSize(QSize(20, 20));
         button->setAutoRaise(false);
         button->setAccessibleName(buttonName(which));

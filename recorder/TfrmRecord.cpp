@@ -112,7 +112,7 @@ void TfrmRecord::buildWindow()
     AfStartButton1 = new TAfStartButton(this);
     AfStartButton1->setObjectName(QStringLiteral("AfStartButton1"));
     AfStartButton1->setText(QStringLiteral("Start"));
-    AfStartButton1->setImage(TAfStartButton::startPicture());
+    AfStartButton1->useStartPicture();
     AfStartButton1->setPopupMenu(PopupMenu1);
     lWeb = new QLabel(QStringLiteral("<a href=\"%1\">%1</a>").arg(webAddress), this);
     lWeb->setObjectName(QStringLiteral("lWeb"));

@@ -69,26 +69,4 @@ QPixmap banner(int width, int height)
     return picture;
 }
 
-QPixmap donation(int size)
-{
-    QPixmap picture(size, size);
-    picture.fill(Qt::transparent);
-    QPainter painter(&picture);
-    painter.setRenderHint(QPainter::Antialiasing);
-    const double s = size / 32.0;
-    QPainterPath heart;
-    heart.moveTo(16 * s, 28 * s);
-    heart.cubicTo(2 * s, 18 * s, 2 * s, 6 * s, 10 * s, 6 * s);
-    heart.cubicTo(13 * s, 6 * s, 15 * s, 8 * s, 16 * s, 11 * s);
-    heart.cubicTo(17 * s, 8 * s, 19 * s, 6 * s, 22 * s, 6 * s);
-    heart.cubicTo(30 * s, 6 * s, 30 * s, 18 * s, 16 * s, 28 * s);
-    QLinearGradient red(0, 6 * s, 0, 28 * s);
-    red.setColorAt(0.0, QColor(0xf2, 0x5c, 0x6e));
-    red.setColorAt(1.0, QColor(0xb0, 0x1a, 0x33));
-    painter.setPen(QPen(QColor(0x7a, 0x10, 0x22), std::max(1.0, s)));
-    painter.setBrush(red);
-    painter.drawPath(heart);
-    return picture;
-}
-
 } // namespace AboutPictures

@@ -9,7 +9,5 @@ namespace AboutPictures {
 QPixmap programIcon(int size);
 // The banner across the top of the window.
 QPixmap banner(int width, int height);
-// A small heart on a button face: the picture that leads to the donation page.
-QPixmap donation(int size);
 
 } // namespace AboutPictures

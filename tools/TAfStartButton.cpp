@@ -1,5 +1,8 @@
 #include "tools/TAfStartButton.h"
 
+#include "skins/SchemePictures.h"
+
+#include <QEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
@@ -8,6 +11,7 @@
 #include <QStyle>
 #include <QStyleOption>
 #include <algorithm>
+#include <cmath>
 #include <qdrawutil.h>
 
 namespace {
@@ -163,6 +167,10 @@ void TAfStartButton::resizeEvent(QResizeEvent* event)
 
 void TAfStartButton::paintEvent(QPaintEvent*)
 {
+    // Moved to a screen of another pixel density: the light is drawn anew for it.
+    if (m_usesStartPicture && devicePixelRatioF() != m_startRatio) {
+        useStartPicture();
+    }
     QPainter painter(this);
     const QPalette& colours = palette();
     painter.fillRect(rect(), colours.button());
@@ -178,27 +186,33 @@ void TAfStartButton::paintEvent(QPaintEvent*)
     }
 }
 
-QPixmap TAfStartButton::startPicture()
+QPixmap TAfStartButton::startPicture(const QColor& colour, qreal ratio, int size)
 {
-    // A round green light with a white "go" triangle, drawn at every device ratio.
-    constexpr int size = 18;
-    QPixmap picture(size, size);
+    const int side = static_cast<int>(std::ceil(size * ratio));
+    QPixmap picture(side, side);
     picture.fill(Qt::transparent);
     QPainter painter(&picture);
-    painter.setRenderHint(QPainter::Antialiasing);
-    QRadialGradient light(QPointF(6.5, 6.0), 11.0);
-    light.setColorAt(0.0, QColor(0x9b, 0xe8, 0x8a));
-    light.setColorAt(1.0, QColor(0x1f, 0x7a, 0x24));
-    painter.setPen(QPen(QColor(0x17, 0x55, 0x1a), 1.0));
-    painter.setBrush(light);
-    painter.drawEllipse(QRectF(1.0, 1.0, size - 2.0, size - 2.0));
-    QPainterPath arrow;
-    arrow.moveTo(7.0, 5.0);
-    arrow.lineTo(13.0, 9.0);
-    arrow.lineTo(7.0, 13.0);
-    arrow.closeSubpath();
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(Qt::white);
-    painter.drawPath(arrow);
+    SchemePictures::draw(painter, SchemePictures::Picture::Start, QRectF(0, 0, side, side), colour);
+    painter.end();
+    picture.setDevicePixelRatio(ratio);
     return picture;
+}
+
+void TAfStartButton::useStartPicture()
+{
+    ensurePolished();
+    m_startColour = SchemePictures::colourOn(this, isEnabled() ? QIcon::Normal : QIcon::Disabled);
+    m_startRatio = devicePixelRatioF();
+    setImage(startPicture(m_startColour, m_startRatio));
+    m_usesStartPicture = true;
+}
+
+void TAfStartButton::changeEvent(QEvent* event)
+{
+    QAbstractButton::changeEvent(event);
+    const auto type = event->type();
+    if (m_usesStartPicture &&
+        (type == QEvent::PaletteChange || type == QEvent::StyleChange || type == QEvent::EnabledChange)) {
+        useStartPicture();
+    }
 }

@@ -51,7 +51,11 @@ public:
     std::function<void(QMenu*, QPoint)> dropMenu;
 
     // A drawn 18 x 18 picture for a start button.
-    static QPixmap startPicture();
+    // The round "go" light in `colour`, `size` pixels square at the pixel density `ratio`.
+    static QPixmap startPicture(const QColor& colour, qreal ratio = 1.0, int size = 18);
+    // Shows the "go" light in the button's own text colour, drawn anew when the colours or the
+    // screen's pixel density change.
+    void useStartPicture();
 
     QSize sizeHint() const override;
 
@@ -61,6 +65,7 @@ signals:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void ButtonPressed();
@@ -71,4 +76,7 @@ private:
     QPointer<QMenu> m_PopupMenu;
     QLabel* m_Image = nullptr;
     Bevel m_bevel = bvRaised;
+    bool m_usesStartPicture = false;
+    QColor m_startColour;
+    qreal m_startRatio = 1.0;
 };

@@ -4,6 +4,7 @@
 #include "platform/gui/Shell.h"
 #include "settings/TSettings.h"
 #include "skins/ColourScheme.h"
+#include "skins/SchemePictures.h"
 #include "tools/AboutPictures.h"
 #include "tools/TLinkLabel.h"
 
@@ -51,7 +52,7 @@ TfrmAbout::TfrmAbout(QWidget* parent) : QDialog(parent)
 
     Image3 = new QToolButton(this);
     Image3->setObjectName(QStringLiteral("Image3"));
-    Image3->setIcon(QIcon(AboutPictures::donation(32)));
+    Image3->setIcon(SchemePictures::icon(SchemePictures::Picture::Heart, Image3));
     Image3->setIconSize(QSize(32, 32));
     Image3->setAutoRaise(true);
     Image3->setCursor(Qt::PointingHandCursor);

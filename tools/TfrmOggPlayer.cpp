@@ -9,6 +9,7 @@
 #include "platform/WaveAudio.h"
 #include "settings/TSettings.h"
 #include "skins/ColourScheme.h"
+#include "skins/SchemePictures.h"
 
 #include <QFileInfo>
 #include <QFrame>
@@ -29,10 +30,10 @@ const QString kNoDevice = QStringLiteral("No sound output device is available.")
 constexpr int kPictureWidth = 124;
 constexpr int kPictureHeight = 48;
 
-QToolButton* pictureButton(QWidget* parent, QStyle::StandardPixmap picture, const QString& name)
+QToolButton* pictureButton(QWidget* parent, SchemePictures::Picture picture, const QString& name)
 {
     auto* button = new QToolButton(parent);
-    button->setIcon(parent->style()->standardIcon(picture));
+    button->setIcon(SchemePictures::icon(picture, button));
     button->setIconSize(QSize(20, 20));
     button->setFixedSize(32, 28);
     // The button shows only a picture: screen readers need its name.
@@ -139,10 +140,10 @@ void TfrmOggPlayer::buildWindow()
         }
     });
 
-    BitBtn1 = pictureButton(this, QStyle::SP_MediaPlay, QStringLiteral("Play"));
+    BitBtn1 = pictureButton(this, SchemePictures::Picture::Play, QStringLiteral("Play"));
     BitBtn1->setToolTip(QStringLiteral("Press to open and play ogg file."));
-    BitBtn2 = pictureButton(this, QStyle::SP_MediaPause, QStringLiteral("Pause"));
-    BitBtn3 = pictureButton(this, QStyle::SP_MediaStop, QStringLiteral("Stop"));
+    BitBtn2 = pictureButton(this, SchemePictures::Picture::Pause, QStringLiteral("Pause"));
+    BitBtn3 = pictureButton(this, SchemePictures::Picture::Stop, QStringLiteral("Stop"));
     connect(BitBtn1, &QToolButton::clicked, this, &TfrmOggPlayer::BitBtn1Click);
     connect(BitBtn2, &QToolButton::clicked, this, &TfrmOggPlayer::BitBtn2Click);
     connect(BitBtn3, &QToolButton::clicked, this, &TfrmOggPlayer::BitBtn3Click);

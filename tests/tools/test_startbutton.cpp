@@ -213,7 +213,7 @@ TEST(StartButton, PictureClickDropsTheMenu)
     fillMenu(menu, QStringLiteral("ii"));
     TAfStartButton button;
     button.resize(90, 25);
-    button.setImage(TAfStartButton::startPicture());
+    button.useStartPicture();
     button.setPopupMenu(&menu);
     int drops = 0;
     int clicks = 0;

@@ -205,5 +205,7 @@ TEST_F(MainFormTest, PlayingTrackTwoOfAnImageSoundsExactlyThatTrackAndStopsAtIts
 
     const QByteArray bin = readFileBytes(DiscImageWriter::binPathFor(cue));
     const QByteArray track2 = bin.mid(40 * 2352, 75 * 2352);
-    EXPECT_EQ(capture.sound(4), trimSilentFrames(track2, 4, 0));
+    // A device fed late on a loaded machine (or under a sanitizer) fills silence in between;
+    // every sounding frame must still be track 2's, in order, and all of them.
+    EXPECT_EQ(withoutSilentFrames(capture.bytes(), 4), withoutSilentFrames(track2, 4));
 }

@@ -4,10 +4,11 @@
 // clang-format on
 //
 // Bytes as the stream a TWaveIn reads: the header parse and every decoder. The first byte
-// picks how: as they stand, or as the format fields and data of a well-formed header of
-// one of the four kinds, so the decoders are reached from any seed. Beyond surviving the
-// input: a source that is not Valid gives nothing, one that is never gives more than its
-// Size, and the format it reports is one the components can carry.
+// picks how: the rest as it stands (a real file behind a zero byte is read as it is), or
+// as the format fields and data of a well-formed header of one of the four kinds, so the
+// decoders are reached from any seed. Beyond surviving the input: a source that is not
+// Valid gives nothing, one that is never gives more than its Size, and the format it
+// reports is one the components can carry.
 #include "audio/TWaveIn.h"
 
 #include <QBuffer>
@@ -80,7 +81,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size)
     const std::uint8_t mode = size > 0 ? data[0] % 5 : 0;
     static const std::uint16_t tags[5] = {0, 1, 17, 2, 85};
     if (mode == 0 || size < 2) {
-        bytes = QByteArray(reinterpret_cast<const char*>(data), qsizetype(size));
+        bytes = size > 0 ? QByteArray(reinterpret_cast<const char*>(data) + 1, qsizetype(size - 1)) : QByteArray();
     } else {
         bytes = wellFormed(tags[mode], data + 1, size - 1);
     }

@@ -137,23 +137,13 @@ QByteArray CddbTestServer::answerFor(const Request& request, Mode& mode)
         if (!m_queryAnswer.isNull()) {
             return m_queryAnswer;
         }
-        std::vector<const Entry*> found;
+        QList<CddbMatchLine> found;
         for (const Entry& entry : m_entries) {
             if (entry.discId == words[2]) {
-                found.push_back(&entry);
+                found.append({entry.category, entry.discId, entry.title});
             }
         }
-        if (found.empty()) {
-            return "202 No match for disc ID " + words[2] + ".\r\n";
-        }
-        if (found.size() == 1) {
-            return "200 " + found[0]->category + ' ' + found[0]->discId + ' ' + found[0]->title + "\r\n";
-        }
-        QByteArray list = "210 Found exact matches, list follows (until terminating `.')\r\n";
-        for (const Entry* entry : found) {
-            list += entry->category + ' ' + entry->discId + ' ' + entry->title + "\r\n";
-        }
-        return list + ".\r\n";
+        return cddbQueryAnswer(words[2], found);
     }
     if (words.size() >= 4 && words[0] == "cddb" && words[1] == "read") {
         mode = m_readMode;
@@ -163,32 +153,11 @@ QByteArray CddbTestServer::answerFor(const Request& request, Mode& mode)
         }
         for (const Entry& entry : m_entries) {
             if (entry.category == words[2] && entry.discId == words[3]) {
-                QByteArray text = entry.text;
-                if (!text.endsWith('\n')) {
-                    text += "\r\n";
-                }
-                return "210 " + entry.category + ' ' + entry.discId +
-                       " CD database entry follows (until terminating `.')\r\n" + text + ".\r\n";
+                return cddbReadAnswer(entry.category, entry.discId, entry.text);
             }
         }
         return "401 " + words[2] + ' ' + words[3] + " No such CD entry in database.\r\n";
     }
     mode = Mode::Answer;
     return "500 Unrecognized command.\r\n";
-}
-
-QByteArray cddbEntryText(const QByteArray& discId, const QByteArray& artist, const QByteArray& album,
-                         const QByteArray& year, const QByteArray& genre, const QList<QByteArray>& titles)
-{
-    QByteArray text = "# CDDB entry\r\n#\r\n# Revision: 0\r\n#\r\n";
-    text += "DISCID=" + discId + "\r\nDTITLE=" + artist + " / " + album + "\r\nDYEAR=" + year + "\r\nDGENRE=" + genre +
-            "\r\n";
-    for (int i = 0; i < titles.size(); ++i) {
-        text += "TTITLE" + QByteArray::number(i) + '=' + titles[i] + "\r\n";
-    }
-    text += "EXTD=\r\n";
-    for (int i = 0; i < titles.size(); ++i) {
-        text += "EXTT" + QByteArray::number(i) + "=\r\n";
-    }
-    return text + "PLAYORDER=\r\n";
 }

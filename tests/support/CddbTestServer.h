@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/CddbAnswers.h"
 #include "support/LoopbackHttpServer.h"
 
 #include <QByteArray>
@@ -79,8 +80,3 @@ private:
     QList<Request> m_requests;
     std::function<void(const Request&)> m_onRequest;
 };
-
-// The text of a CDDB entry: the usual header comment, DISCID, DTITLE ("artist / album"),
-// DYEAR, DGENRE, one TTITLEn per title from 0, EXTD and EXTTn empty, PLAYORDER.
-QByteArray cddbEntryText(const QByteArray& discId, const QByteArray& artist, const QByteArray& album,
-                         const QByteArray& year, const QByteArray& genre, const QList<QByteArray>& titles);

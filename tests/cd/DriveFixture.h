@@ -47,6 +47,10 @@ protected:
         for (const std::int64_t f : frames) {
             writer.addTrack(f);
         }
+        useImage(writer);
+    }
+    void useImage(const DiscImageWriter& writer)
+    {
         const QString cue = m_folder.file("disc.cue");
         ASSERT_TRUE(writer.write(cue));
         m_bin = readFileBytes(m_folder.file("disc.bin"));

@@ -260,6 +260,37 @@ INSTANTIATE_TEST_SUITE_P(Errors, RipDriveError,
                                            DriveErrorCase{"TrackZero", 0, true, 2}),
                          [](const auto& info) { return std::string(info.param.name); });
 
+// On an enhanced CD the last audio track ends with its session: the 11,400 frames before
+// the data session hold no audio a drive can read, so they are not asked for.
+TEST_F(RipThread, LastAudioTrackOfAnEnhancedCdEndsWithItsSession)
+{
+    DiscImageWriter writer;
+    writer.addTrack(100);
+    writer.addTrack(37);
+    writer.addDataTrack(50);
+    useImage(writer);
+    rip(2);
+    expectOutcome(TCDRipThread::StatusDone);
+    const QByteArray file = readFileBytes(output());
+    ASSERT_EQ(file.size(), 44 + 37 * FrameBytes);
+    EXPECT_TRUE(file.mid(44) == m_bin.mid(100 * FrameBytes, 37 * FrameBytes));
+}
+
+// A data track read as audio would be a file of noise.
+TEST_F(RipThread, DataTrackIsNeverExtracted)
+{
+    DiscImageWriter writer;
+    writer.addDataTrack(50);
+    writer.addTrack(40);
+    useImage(writer);
+    rip(1);
+    ASSERT_EQ(m_window.events.size(), 1u);
+    EXPECT_EQ(m_window.events[0].type, WM_RIPERROR);
+    EXPECT_FALSE(QFile::exists(output()));
+    rip(2);
+    EXPECT_TRUE(QFile::exists(output()));
+}
+
 TEST_F(RipThread, DiscWithoutTableOfContentsIsErrorTwo)
 {
     tarnwick::setCDDeviceSource(std::make_shared<ImageDeviceSource>(QStringList{m_folder.file("absent.cue")}));

@@ -81,10 +81,11 @@ void TQueryCDDBThread::run()
 {
     Execute();
     m_link.reset();
-    {
-        std::lock_guard lock(running().mutex);
-        --running().count;
-    }
+    // Notified under the lock: once waitForAll has seen the count reach zero the program may
+    // end and destroy the condition variable, which must not happen while this thread is
+    // still inside notify_all.
+    std::lock_guard lock(running().mutex);
+    --running().count;
     running().ended.notify_all();
 }
 

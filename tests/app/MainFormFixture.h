@@ -13,6 +13,7 @@
 #include "support/TempFolder.h"
 
 #include <QDesktopServices>
+#include <QEventLoop>
 #include <QStringList>
 #include <QTreeWidget>
 #include <QUrl>
@@ -186,6 +187,22 @@ protected:
             texts << form.trackList()->topLevelItem(i)->text(c);
         }
         return texts;
+    }
+
+    // Plays the row through the window's Play action and returns once playback has
+    // stopped again (the device's completion notice performs Stop).
+    static void playRowToItsEnd(TMainForm& form, int row)
+    {
+        selectRow(form, row);
+        QEventLoop loop;
+        QObject::connect(form.playback(), &PlaybackCommands::stateChanged, &loop, [&] {
+            if (!form.playing()) {
+                loop.quit();
+            }
+        });
+        form.ActionPlay->trigger();
+        ASSERT_TRUE(form.playing());
+        loop.exec();
     }
 
     static void selectRow(TMainForm& form, int row)

@@ -108,16 +108,7 @@ TEST_F(MainFormTest, PlayingTheLastAudioTrackOfAnEnhancedCdStopsAtItsSession)
         return std::make_unique<DigitalCdAudio>(std::make_unique<HandleAudioSource>(handle));
     };
     auto form = startForm();
-    selectRow(*form, 1);
-    QEventLoop loop;
-    QObject::connect(form->playback(), &PlaybackCommands::stateChanged, &loop, [&] {
-        if (!form->playing()) {
-            loop.quit();
-        }
-    });
-    form->ActionPlay->trigger();
-    ASSERT_TRUE(form->playing());
-    loop.exec();
+    playRowToItsEnd(*form, 1);
     form->close();
     WaveAudio::install(nullptr);
 

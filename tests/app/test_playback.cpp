@@ -189,16 +189,7 @@ TEST_F(MainFormTest, PlayingTrackTwoOfAnImageSoundsExactlyThatTrackAndStopsAtIts
     };
     auto form = startForm();
     form->setDriveDescription(QStringLiteral("IMAGE disc"));
-    selectRow(*form, 1);
-    QEventLoop loop;
-    QObject::connect(form->playback(), &PlaybackCommands::stateChanged, &loop, [&] {
-        if (!form->playing()) {
-            loop.quit();
-        }
-    });
-    form->ActionPlay->trigger();
-    ASSERT_TRUE(form->playing());
-    loop.exec(); // the completion notice performs Stop
+    playRowToItsEnd(*form, 1);
     EXPECT_EQ(form->statusText(), QStringLiteral("IMAGE disc"));
     form->close();
     WaveAudio::install(nullptr);
